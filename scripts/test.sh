@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test twice: an optimised build
+# and an AddressSanitizer + UndefinedBehaviorSanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "$(id -u)" -eq 0 ]; then bash scripts/setup.sh; else bash scripts/setup.sh || true; fi
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+# Qt's own libraries keep a few allocations until exit; leaks in our code show up in the core tests.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+run() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DQUARN_BUILD_BENCH=OFF "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+}
+
+run build/release -DCMAKE_BUILD_TYPE=Release
+run build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=ON
