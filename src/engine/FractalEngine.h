@@ -1,0 +1,122 @@
+#pragma once
+
+#include "engine/FractalParams.h"
+#include "engine/LcgRandom.h"
+#include "engine/Rotation.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <utility>
+
+class TPixelGraphic;
+
+// The map families in the order Transform applies them; also the index of their rotations.
+enum TMapFamily { mfLatoocarfian01, mfLatoocarfian02, mfIFS01, mfIFS02, mfAT01, mfAT02 };
+
+// The fractal engine: the current point, the three hit-count arrays, the rotations, the Lyapunov
+// bookkeeping and the random generator. One instance serves one run at a time; a run started
+// from inside the pass hook takes the state over (its block becomes the current block) and the
+// outer run ends at its next pass, when it finds the current block's AbortRequested set.
+class TFractalEngine {
+public:
+    // Only columns 0..1023 and rows 0..767 of the hit arrays are used.
+    static constexpr int HitColumns = 1025;
+    static constexpr int HitRows = 769;
+    static constexpr int MaxImageWidth = 1024;
+    static constexpr int MaxImageHeight = 768;
+    static constexpr std::int32_t WarmUpSteps = 3999;
+    static constexpr std::int32_t FirstPlotStep = 4000;
+    static constexpr std::int32_t HitLimit = 65000;
+
+    // Called once after every loop pass; the window program processes its pending messages
+    // there. It must not replace itself through SetPassHook while it runs.
+    using TPassHook = std::function<void()>;
+    // Milliseconds since UTC midnight; read once per coefficient draw to reseed the generator.
+    using TClock = std::function<std::uint32_t()>;
+
+    TFractalEngine();
+    ~TFractalEngine();
+    TFractalEngine(const TFractalEngine&) = delete;
+    TFractalEngine& operator=(const TFractalEngine&) = delete;
+
+    void SetPassHook(TPassHook hook) { FPassHook = std::move(hook); }
+    void SetClock(TClock clock) { FClock = std::move(clock); }
+    // The real time of day, the default clock.
+    static std::uint32_t UtcMillisecondsOfDay();
+
+    // Runs until the current block's AbortRequested is true at the top of a loop pass.
+    void RunFractal(TFractalParams* params);
+
+    // ---- The parts of a run, each acting on the current block --------------------------------
+    // Start of a run: the block becomes current, point and angles restart, new coefficients
+    // are drawn if the block asks for them, then ResetRun.
+    void StartRun(TFractalParams* params);
+    // One loop pass (warm-up branch, then plotting branch), without the hook.
+    void Pass();
+    void DrawCoefficients();
+    void ResetRun();
+    void ChooseGroup();
+    void Transform();
+    void WarmUpCheck();
+    void LyapunovStep();
+    void PlotPoint();
+    // The group offset (0, 19 or 39) for a draw r scaled to 60 x r.
+    static int GroupOffset(double scaledDraw);
+
+    // ---- State -------------------------------------------------------------------------------
+    TFractalParams* Params() const { return FParams; }
+    double X() const { return FX; }
+    double Y() const { return FY; }
+    double Z() const { return FZ; }
+    void SetPoint(double x, double y, double z);
+    double NextZ() const { return FNextZ; }
+    double ShadowX() const { return FShadowX; }
+    int GroupBase() const { return FGroupBase; }
+    // offset 0, 19 or 39.
+    void SetGroupBase(int offset);
+    const TRotation& Rotation(TMapFamily family) const { return FRotations[family]; }
+    // Hit counter of group 1..3 at (column, row).
+    std::int32_t Hits(int group, int column, int row) const {
+        return FHits[HitIndex(column, row) + group - 1];
+    }
+
+private:
+    static std::size_t HitIndex(int column, int row) {
+        return (static_cast<std::size_t>(column) * HitRows + row) * 3;
+    }
+    void ClearTouched();
+    void FillImage(TPixelGraphic& image, int column0, int row0, int column1, int row1, bool white);
+
+    TFractalParams* FParams = nullptr;
+    double FX = 0.01, FY = 0.01, FZ = 0.01;
+    double FNextZ = 0.0;
+    int FGroupBase = 0;
+    int FGroup = 0;
+    // The three groups' counters of one pixel lie side by side: a plotted point reads all three.
+    std::unique_ptr<std::int32_t[]> FHits;
+    std::array<TRotation, 6> FRotations;
+    double FShadowX = 0.0, FShadowY = 0.0, FShadowZ = 0.0;
+    double FSavedX = 0.0, FSavedY = 0.0, FSavedZ = 0.0;
+    double FLogSum = 0.0;
+    double FSampleCount = 1.0;
+    TLcgRandom FRandom;
+    TPassHook FPassHook;
+    TClock FClock;
+
+    // What ResetRun must clear: the box of pixels plotted since the last clear (empty when
+    // min > max), and the image and background that clear left behind.
+    int FTouchedColumn0 = MaxImageWidth, FTouchedColumn1 = -1;
+    int FTouchedRow0 = MaxImageHeight, FTouchedRow1 = -1;
+    struct TClearedImage {
+        TPixelGraphic* Image = nullptr;
+        int Width = 0;
+        int Height = 0;
+        int BitCount = 0;
+        bool White = false;
+        bool operator==(const TClearedImage&) const = default;
+    };
+    TClearedImage FCleared;
+};

@@ -1,0 +1,6 @@
+#include "image/ScreenGamma.h"
+
+long double& ScreenGamma() {
+    static long double gamma = 1.8L;
+    return gamma;
+}
