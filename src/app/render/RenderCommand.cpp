@@ -1,0 +1,37 @@
+#include "app/render/RenderCommand.h"
+
+#include "app/render/RenderOptions.h"
+#include "app/render/RenderOutput.h"
+#include "app/render/RenderSaveScope.h"
+#include "app/render/Renderer.h"
+
+#include <exception>
+#include <ostream>
+
+int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    TRenderOptions options;
+    try {
+        options = ParseRenderOptions(args);
+    } catch (const ERenderUsage& error) {
+        err << "quarn-render: " << error.what() << "\n" << RenderUsageLine << "\n";
+        return 2;
+    }
+    if (options.Help) {
+        out << RenderUsageLine << "\n" << RenderHelpText;
+        return 0;
+    }
+    try {
+        // Before the renderer: its picture takes the screen gamma when it is made.
+        const TRenderSaveScope saveSettings(options, err);
+        TRenderer renderer(options);
+        const TRenderResult result = renderer.Run(options.Quiet ? nullptr : &err);
+        if (!options.OutFile.empty())
+            WriteRenderedImage(renderer.Image(), options.OutFile, options.Colors);
+        if (options.Stats)
+            out << RenderStatsJson(result) << "\n";
+    } catch (const std::exception& error) {
+        err << "quarn-render: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// The whole quarn-render program: parses args (without the program name), renders, writes and
+// reports. Returns the exit code: 0 done, 2 bad arguments (usage line on err), 1 the run or the
+// writing failed (the library's message on err).
+int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,324 @@
+#include "app/render/RenderOptions.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string_view>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+const char* const RenderUsageLine =
+    "usage: quarn-render [--size WxH] [--seed N] [--steps N] [--view CX,CY,M] [--maps LIST] "
+    "[--rotate LIST] [--variations LIST] [--weight W] [--intensity N] [--rgb R,G,B] [--white] "
+    "[--linear] [--tick-every N] [--out FILE] [--colors RES] [--jpeg-quality Q] "
+    "[--jpeg-dct int|fast|float] [--jpeg-progressive] [--pnm-binary] "
+    "[--tiff-compression none|packbits] [--tiff-byte-order ii|mm] [--tiff-cmyk] "
+    "[--tiff-white-is-zero] [--tiff-resolution UNIT:XN/XD,YN/YD] [--no-gamma] [--gamma G] "
+    "[--stats] [--quiet] [--help]";
+
+const char* const RenderHelpText =
+    "Renders one fractal picture without windows.\n"
+    "  --size WxH         image size, at most 1024x768 (default 400x300)\n"
+    "  --seed N           clock value of the first coefficient draw (default: time of day)\n"
+    "  --steps N          plotted points before the run ends (default 2000000)\n"
+    "  --view CX,CY,M     centre and magnification (default 0,0,0.5)\n"
+    "  --maps LIST        lat01,lat02,ifs01,ifs02,at01,at02 (default ifs01)\n"
+    "  --rotate LIST      maps whose rotation is on (same names)\n"
+    "  --variations LIST  rotational,sinusoidal,spherical,swirl,horseshoe,polar,bent\n"
+    "  --weight W         variation weight (default 0.05)\n"
+    "  --intensity N      hit count per plotted point, 0..65000 (default 40)\n"
+    "  --rgb R,G,B        colour factors, each 0..1 (default 0.7,0.8,0.9)\n"
+    "  --white            white background, inverted colours\n"
+    "  --linear           linear brightness instead of the square root\n"
+    "  --tick-every N     loop passes per display tick (default 250000)\n"
+    "  --out FILE         save the picture; the extension picks the format: bmp, dib, jpg,\n"
+    "                     jpeg, jif, png, pbm, pgm, ppm, tga, tif, tiff\n"
+    "  --colors RES       colour resolution to save with: bw, 2, 16gray, 16sys, 16, 256gray,\n"
+    "                     256 or true (default: the picture's 16.7 million colours)\n"
+    "  --jpeg-quality Q   JPEG quality 0..100 (default 80)\n"
+    "  --jpeg-dct int|fast|float\n"
+    "                     JPEG DCT method (default float)\n"
+    "  --jpeg-progressive\n"
+    "                     progressive JPEG\n"
+    "  --pnm-binary       binary PBM, PGM and PPM instead of ASCII\n"
+    "  --tiff-compression none|packbits\n"
+    "                     TIFF compression (default none)\n"
+    "  --tiff-byte-order ii|mm\n"
+    "                     TIFF byte order, little-endian ii (default) or big-endian mm\n"
+    "  --tiff-cmyk        true colour TIFF as CMYK instead of RGB\n"
+    "  --tiff-white-is-zero\n"
+    "                     grey TIFF as WhiteIsZero instead of BlackIsZero\n"
+    "  --tiff-resolution UNIT:XN/XD,YN/YD\n"
+    "                     TIFF resolution, UNIT none, inch or cm (default inch:300/1,300/1)\n"
+    "  --no-gamma         no gamma chunk in PNG files\n"
+    "  --gamma G          screen gamma, greater than 0; PNG stores 1/G (default 1.8)\n"
+    "  --stats            print one JSON line of run figures\n"
+    "  --quiet            no progress line\n"
+    "  --help             this text\n";
+
+namespace {
+
+using TFlag = TBool32 TFractalParams::*;
+using TNamedFlag = std::pair<std::string_view, TFlag>;
+
+constexpr TNamedFlag MapFlags[] = {{"lat01", &TFractalParams::UseLatoocarfian01},
+                                   {"lat02", &TFractalParams::UseLatoocarfian02},
+                                   {"ifs01", &TFractalParams::UseIFS01},
+                                   {"ifs02", &TFractalParams::UseIFS02},
+                                   {"at01", &TFractalParams::UseAT01},
+                                   {"at02", &TFractalParams::UseAT02}};
+
+constexpr TNamedFlag RotateFlags[] = {
+    {"lat01", &TFractalParams::RotateL01},   {"lat02", &TFractalParams::RotateL02},
+    {"ifs01", &TFractalParams::RotateIFS01}, {"ifs02", &TFractalParams::RotateIFS02},
+    {"at01", &TFractalParams::RotateAT01},   {"at02", &TFractalParams::RotateAT02}};
+
+constexpr TNamedFlag VariationFlags[] = {{"rotational", &TFractalParams::UseRotational},
+                                         {"sinusoidal", &TFractalParams::UseSinusoidal},
+                                         {"spherical", &TFractalParams::UseSpherical},
+                                         {"swirl", &TFractalParams::UseSwirl},
+                                         {"horseshoe", &TFractalParams::UseHorseshoe},
+                                         {"polar", &TFractalParams::UsePolar},
+                                         {"bent", &TFractalParams::UseBent}};
+
+template <typename T> using TNamedValue = std::pair<std::string_view, T>;
+
+constexpr TNamedValue<TPGColorResolution> ColorResolutionNames[] = {
+    {"bw", crBlackWhite}, {"2", cr2Colors},        {"16gray", cr16Grays}, {"16sys", cr16SysColors},
+    {"16", cr16Colors},   {"256gray", cr256Grays}, {"256", cr256Colors},  {"true", crTrueColor}};
+
+constexpr TNamedValue<std::uint8_t> DCTMethodNames[] = {{"int", 0}, {"fast", 1}, {"float", 2}};
+
+constexpr TNamedValue<std::int32_t> CompressionNames[] = {{"none", 1}, {"packbits", 32773}};
+
+constexpr TNamedValue<bool> ByteOrderNames[] = {{"ii", false}, {"mm", true}};
+
+constexpr TNamedValue<std::uint8_t> ResolutionUnitNames[] = {{"none", 0}, {"inch", 1}, {"cm", 2}};
+
+std::vector<std::string_view> SplitList(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    if (text.empty())
+        return parts;
+    for (;;) {
+        const std::size_t end = text.find(separator);
+        parts.push_back(text.substr(0, end));
+        if (end == std::string_view::npos)
+            return parts;
+        text.remove_prefix(end + 1);
+    }
+}
+
+template <typename T> T ParseNumber(std::string_view text, std::string_view option) {
+    T value{};
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(text.data(), last, value);
+    if (text.empty() || error != std::errc() || end != last)
+        throw ERenderUsage(std::string(option) + ": \"" + std::string(text) +
+                           "\" is not a valid number");
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(value))
+            throw ERenderUsage(std::string(option) + ": \"" + std::string(text) +
+                               "\" is not a finite number");
+    }
+    return value;
+}
+
+// rule says which values are allowed, for the message when the value is not one of them.
+template <typename T>
+T ParseInRange(std::string_view text, std::string_view option, T low, T high,
+               std::string_view rule) {
+    const T value = ParseNumber<T>(text, option);
+    if (value < low || value > high)
+        throw ERenderUsage(std::string(option) + " " + std::string(text) + ": " +
+                           std::string(rule));
+    return value;
+}
+
+std::vector<double> ParseDoubles(std::string_view text, std::string_view option,
+                                 std::size_t count) {
+    const std::vector<std::string_view> parts = SplitList(text, ',');
+    if (parts.size() != count)
+        throw ERenderUsage(std::string(option) + " needs " + std::to_string(count) +
+                           " comma-separated numbers");
+    std::vector<double> values;
+    for (std::string_view part : parts)
+        values.push_back(ParseNumber<double>(part, option));
+    return values;
+}
+
+// Sets exactly the flags named in the list, clearing the others of the table.
+template <std::size_t N>
+void SetFlags(TFractalParams& params, const TNamedFlag (&table)[N], std::string_view list,
+              std::string_view option) {
+    for (const TNamedFlag& entry : table)
+        params.*entry.second = BoolFalse;
+    for (std::string_view name : SplitList(list, ',')) {
+        bool known = false;
+        for (const TNamedFlag& entry : table)
+            if (entry.first == name) {
+                params.*entry.second = BoolTrue;
+                known = true;
+            }
+        if (!known)
+            throw ERenderUsage(std::string(option) + ": unknown name \"" + std::string(name) +
+                               "\"");
+    }
+}
+
+template <typename T, std::size_t N>
+T ParseChoice(std::string_view text, std::string_view option, const TNamedValue<T> (&table)[N]) {
+    std::string names;
+    for (const TNamedValue<T>& entry : table) {
+        if (entry.first == text)
+            return entry.second;
+        names += (names.empty() ? "" : ", ") + std::string(entry.first);
+    }
+    throw ERenderUsage(std::string(option) + ": unknown name \"" + std::string(text) +
+                       "\" (one of " + names + ")");
+}
+
+// One "N/D" pair of a resolution; TIFF stores both as unsigned rationals.
+std::pair<std::int32_t, std::int32_t> ParseRational(std::string_view text,
+                                                    const std::string& context) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string_view::npos)
+        throw ERenderUsage(context + ": each resolution needs N/D, for example 300/1");
+    const auto numerator = ParseNumber<std::int32_t>(text.substr(0, slash), context);
+    const auto denominator = ParseNumber<std::int32_t>(text.substr(slash + 1), context);
+    if (numerator < 0)
+        throw ERenderUsage(context + ": a numerator must be 0 or more");
+    if (denominator < 1)
+        throw ERenderUsage(context + ": a denominator must be 1 or more");
+    return {numerator, denominator};
+}
+
+void ParseTiffResolution(std::string_view text, TPGWriterOptions& writer) {
+    const std::string context = "--tiff-resolution " + std::string(text);
+    const std::size_t colon = text.find(':');
+    const std::vector<std::string_view> parts = colon == std::string_view::npos
+                                                    ? std::vector<std::string_view>{}
+                                                    : SplitList(text.substr(colon + 1), ',');
+    if (parts.size() != 2)
+        throw ERenderUsage(context + ": needs UNIT:XN/XD,YN/YD, for example inch:300/1,300/1");
+    writer.TIFFWriteResUnit = ParseChoice(text.substr(0, colon), context, ResolutionUnitNames);
+    std::tie(writer.TIFFWriteXResNumerator, writer.TIFFWriteXResDenominator) =
+        ParseRational(parts[0], context);
+    std::tie(writer.TIFFWriteYResNumerator, writer.TIFFWriteYResDenominator) =
+        ParseRational(parts[1], context);
+}
+
+void ParseSize(std::string_view text, TRenderOptions& options) {
+    const std::size_t x = text.find('x');
+    if (x == std::string_view::npos)
+        throw ERenderUsage("--size needs WxH, for example 400x300");
+    const std::string context = "--size " + std::string(text);
+    const int width = ParseNumber<int>(text.substr(0, x), context);
+    const int height = ParseNumber<int>(text.substr(x + 1), context);
+    if (width < 1 || width > 1024)
+        throw ERenderUsage(context + ": the width must be 1 to 1024");
+    if (height < 1 || height > 768)
+        throw ERenderUsage(context + ": the height must be 1 to 768");
+    options.Width = width;
+    options.Height = height;
+}
+
+} // namespace
+
+TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
+    TRenderOptions options;
+    TFractalParams& params = options.Params;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        auto value = [&]() -> std::string_view {
+            if (i + 1 >= args.size())
+                throw ERenderUsage(option + " needs a value");
+            return args[++i];
+        };
+        if (option == "--size") {
+            ParseSize(value(), options);
+        } else if (option == "--seed") {
+            options.Seed = ParseNumber<std::uint32_t>(value(), option);
+        } else if (option == "--steps") {
+            // The step counter plots from 4000 on and stops at the largest 32-bit value.
+            options.Steps = ParseInRange<std::int32_t>(
+                value(), option, 1, std::numeric_limits<std::int32_t>::max() - 3999,
+                "N must be 1 to 2147479648");
+        } else if (option == "--view") {
+            const std::vector<double> view = ParseDoubles(value(), option, 3);
+            if (!(view[2] > 0.0))
+                throw ERenderUsage("--view: the magnification must be greater than 0");
+            options.CenterX = view[0];
+            options.CenterY = view[1];
+            options.Magnification = view[2];
+        } else if (option == "--maps") {
+            SetFlags(params, MapFlags, value(), option);
+        } else if (option == "--rotate") {
+            SetFlags(params, RotateFlags, value(), option);
+        } else if (option == "--variations") {
+            SetFlags(params, VariationFlags, value(), option);
+        } else if (option == "--weight") {
+            params.VariationWeight = ParseNumber<double>(value(), option);
+        } else if (option == "--intensity") {
+            params.Intensity =
+                ParseInRange<double>(value(), option, 0.0, 65000.0, "N must be 0 to 65000");
+        } else if (option == "--rgb") {
+            const std::vector<double> rgb = ParseDoubles(value(), option, 3);
+            for (double factor : rgb)
+                if (factor < 0.0 || factor > 1.0)
+                    throw ERenderUsage("--rgb: each factor must be between 0 and 1");
+            params.RedFactor = rgb[0];
+            params.GreenFactor = rgb[1];
+            params.BlueFactor = rgb[2];
+        } else if (option == "--white") {
+            params.WhiteBackground = BoolTrue;
+        } else if (option == "--linear") {
+            params.RootFilter = BoolFalse;
+        } else if (option == "--tick-every") {
+            options.TickEvery = ParseInRange<std::int64_t>(value(), option, 1,
+                                                           std::numeric_limits<std::int64_t>::max(),
+                                                           "N must be at least 1");
+        } else if (option == "--out") {
+            options.OutFile = std::string(value());
+            if (options.OutFile.empty())
+                throw ERenderUsage("--out needs a file name");
+        } else if (option == "--colors") {
+            options.Colors = ParseChoice(value(), option, ColorResolutionNames);
+        } else if (option == "--jpeg-quality") {
+            options.Writer.JPEGWriteQuality = static_cast<std::uint8_t>(
+                ParseInRange<int>(value(), option, 0, 100, "Q must be 0 to 100"));
+        } else if (option == "--jpeg-dct") {
+            options.Writer.JPEGWriteDCTMethod = ParseChoice(value(), option, DCTMethodNames);
+        } else if (option == "--jpeg-progressive") {
+            options.Writer.JPEGWriteProgressive = true;
+        } else if (option == "--pnm-binary") {
+            options.Writer.PXMWriteBinary = true;
+        } else if (option == "--tiff-compression") {
+            options.Writer.TIFFWriteCompression = ParseChoice(value(), option, CompressionNames);
+        } else if (option == "--tiff-byte-order") {
+            options.Writer.TIFFWriteMotorolaOrder = ParseChoice(value(), option, ByteOrderNames);
+        } else if (option == "--tiff-cmyk") {
+            options.Writer.TIFFWriteCMYK = true;
+        } else if (option == "--tiff-white-is-zero") {
+            options.Writer.TIFFWriteWhiteIsZero = true;
+        } else if (option == "--tiff-resolution") {
+            ParseTiffResolution(value(), options.Writer);
+        } else if (option == "--no-gamma") {
+            options.Writer.WriteGamma = false;
+        } else if (option == "--gamma") {
+            const long double gamma = ParseNumber<long double>(value(), option);
+            if (!(gamma > 0.0L))
+                throw ERenderUsage("--gamma: the screen gamma must be greater than 0");
+            options.ScreenGamma = gamma;
+        } else if (option == "--stats") {
+            options.Stats = true;
+        } else if (option == "--quiet") {
+            options.Quiet = true;
+        } else if (option == "--help") {
+            options.Help = true;
+        } else {
+            throw ERenderUsage("unknown argument \"" + option + "\"");
+        }
+    }
+    return options;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "engine/FractalParams.h"
+#include "export/ColorResolution.h"
+#include "export/WriterOptions.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A command line that quarn-render refuses; the text says what is wrong.
+class ERenderUsage : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+extern const char* const RenderUsageLine;
+extern const char* const RenderHelpText;
+
+struct TRenderOptions {
+    // Defaults of a new document; the flags below change them.
+    TFractalParams Params;
+    int Width = 400;
+    int Height = 300;
+    // The clock value of the first coefficient draw; without it the real time of day.
+    std::optional<std::uint32_t> Seed;
+    std::int32_t Steps = 2000000;
+    double CenterX = 0.0;
+    double CenterY = 0.0;
+    double Magnification = 0.5;
+    std::int64_t TickEvery = 250000;
+    std::string OutFile;
+    // The colour resolution the picture is converted to before it is saved; none keeps 24 bits.
+    std::optional<TPGColorResolution> Colors;
+    // The writer options and screen gamma in force while the picture is saved.
+    TPGWriterOptions Writer;
+    long double ScreenGamma = 1.8L;
+    // The run gives up once this many coefficient sets in a row were drawn without a plotted
+    // point: some map combinations never settle.
+    std::int64_t MaxFruitlessDraws = 1000000;
+    bool Stats = false;
+    bool Quiet = false;
+    bool Help = false;
+};
+
+// The arguments after the program name; throws ERenderUsage.
+TRenderOptions ParseRenderOptions(const std::vector<std::string>& args);

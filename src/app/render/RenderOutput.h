@@ -1,0 +1,14 @@
+#pragma once
+
+#include "export/ColorResolution.h"
+
+#include <optional>
+#include <string>
+
+class TPixelGraphic;
+
+// Saves the rendered picture through the writer that the file name's extension picks, first
+// converted to `colors` when given. Throws the library's or the stream's exception; the
+// library leaves no file behind when writing fails.
+void WriteRenderedImage(TPixelGraphic& image, const std::string& fileName,
+                        std::optional<TPGColorResolution> colors = std::nullopt);

@@ -1,0 +1,9 @@
+#include "app/render/RenderCommand.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    return RunRenderCommand(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+}

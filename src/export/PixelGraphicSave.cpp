@@ -1,0 +1,117 @@
+#include "image/PixelGraphic.h"
+
+#include "export/ColorResolution.h"
+#include "export/FileFormatWriters.h"
+#include "export/ReplacingFile.h"
+#include "export/WarningPrompt.h"
+#include "image/LibraryMessages.h"
+#include "image/PGExceptions.h"
+#include "image/StreamErrors.h"
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+using TWriteTarget = std::function<void(TFileFormatWriter& writer, TPixelGraphic& image)>;
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The extension after the last dot of the name part, without the dot; empty without one.
+std::string FileExtension(const std::string& fileName) {
+    const std::size_t dot = fileName.find_last_of('.');
+    if (dot == std::string::npos)
+        return {};
+    const std::size_t separator = fileName.find_last_of('/');
+    if (separator != std::string::npos && separator > dot)
+        return {};
+    return fileName.substr(dot + 1);
+}
+
+TFileFormatWriter& FindWriter(const std::string& extension) {
+    TFileFormatWriters& writers = FileFormatWriters();
+    writers.EnsureOrder();
+    if (writers.Count() == 0)
+        throw EPGFileFormatWritersEmpty(FormatLibraryMessage(16, "FileFormatWriters"));
+    TFileFormatWriter* writer = writers.Find(extension);
+    if (!writer)
+        throw EPGUnknownExtension(FormatLibraryMessage(19, Lower(extension)));
+    return *writer;
+}
+
+// Acts on the image's colour-resolution warning action; refusing raises.
+void ConfirmColorResolutionChange(const TPixelGraphic& image, const TFileFormatWriter& writer,
+                                  TPGColorResolution current, TPGColorResolution chosen) {
+    const TPGWarningAction action = image.SaveColorResWarningAction;
+    bool refused = action == pgwaRaise;
+    if (action == pgwaOKBox || action == pgwaOKCancelBox) {
+        const std::string text = FormatLibraryMessage(
+            17, writer.Description, ColorResolutionText(current), ColorResolutionText(chosen));
+        const TPGPromptResult answer =
+            ShowWarningPrompt(LibraryMessage(28), text, action == pgwaOKBox ? pbOK : pbOKCancel);
+        refused = action == pgwaOKCancelBox && answer != prOK;
+    }
+    if (refused)
+        throw EPGCannotWriteColorRes(
+            FormatLibraryMessage(18, writer.Description, ColorResolutionText(current)));
+}
+
+void SaveAs(TPixelGraphic& image, std::string extension, const TWriteTarget& writeTarget) {
+    // Waits for drawing still queued on the pixels.
+    image.Bits();
+    if (!extension.empty() && extension.front() == '.')
+        extension.erase(0, 1);
+    StartExportLibrary();
+    TFileFormatWriter& writer = FindWriter(extension);
+
+    image.IdentifyPalette();
+    const TPGColorResolution current = ClassifyColorResolution(image);
+    TPGColorResolution chosen;
+    if (!ChooseColorResolution(current, writer.CanWriteResolutions, chosen))
+        throw EPGCanWriteResolutionsEmpty(
+            FormatLibraryMessage(16, writer.ClassName + ".CanWriteResolutions"));
+
+    if (chosen == current) {
+        image.IdentifyPalette();
+        writeTarget(writer, image);
+        return;
+    }
+    ConfirmColorResolutionChange(image, writer, current, chosen);
+    const std::unique_ptr<TPixelGraphic> converted = ConvertColorResolution(image, chosen);
+    writeTarget(writer, *converted);
+}
+
+} // namespace
+
+void TPixelGraphic::SaveImageFile(const std::string& fileName) {
+    SaveAs(*this, Lower(FileExtension(fileName)),
+           [&fileName](TFileFormatWriter& writer, TPixelGraphic& image) {
+               TReplacingFile file(fileName);
+               writer.WriteGraphic(file.Stream(), image);
+               file.Commit();
+           });
+}
+
+void TPixelGraphic::SaveToStreamAs(std::ostream& stream, const std::string& extension) {
+    SaveAs(*this, extension, [&stream](TFileFormatWriter& writer, TPixelGraphic& image) {
+        writer.WriteGraphic(stream, image);
+        // Bytes the stream still buffers are part of the save: their loss is its failure.
+        stream.flush();
+        if (!stream)
+            throw EWriteError();
+    });
+}
+
+std::vector<std::uint8_t> TPixelGraphic::CopyToClipboard() const {
+    std::ostringstream dib(std::ios::binary);
+    WriteDIB(dib);
+    const std::string bytes = std::move(dib).str();
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}

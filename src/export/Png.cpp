@@ -1,0 +1,45 @@
+#include "export/Png.h"
+
+#include "export/PngEncoder.h"
+#include "export/WriterOptions.h"
+#include "image/PGExceptions.h"
+#include "image/PixelGraphic.h"
+
+#include <zlib.h>
+
+namespace {
+
+// The PNG library keeps its interface within a release series (1.6.x) and zlib within a major
+// version; a library outside the series the writer was built with is refused.
+bool LibrariesMatch() {
+    return png_access_version_number() / 100 == PNG_LIBPNG_VER / 100 &&
+           zlibVersion()[0] == ZLIB_VERSION[0];
+}
+
+} // namespace
+
+void TPNGFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& image) {
+    if (!LibrariesMatch())
+        throw EPGPNGFileFormatReaderWriter("PNG: Invalid library version");
+    TPngEncoder::THeader header{};
+    if (image.BitCount() == bc24Bit) {
+        header.BitDepth = 8;
+        header.ColorType = PNG_COLOR_TYPE_RGB;
+    } else if (image.BitCount() == bc8Bit && image.PaletteIdent() == pGray256) {
+        header.BitDepth = 8;
+        header.ColorType = PNG_COLOR_TYPE_GRAY;
+    } else {
+        header.BitDepth = image.BitCountNum();
+        header.ColorType = PNG_COLOR_TYPE_PALETTE;
+        const std::vector<TColor>& entries = image.PaletteEntries();
+        for (int i = 0; i < image.PaletteCount(); ++i)
+            header.Palette.push_back(
+                {GetRValue(entries[i]), GetGValue(entries[i]), GetBValue(entries[i])});
+    }
+    header.Gamma = WriterOptions().WriteGamma;
+    if (header.Gamma)
+        header.FileGamma = static_cast<float>(1.0L / image.Gamma);
+
+    TPngEncoder encoder(stream, image.ReadWarningAction);
+    encoder.Encode(image, header);
+}
