@@ -8,8 +8,7 @@ if [ "$(id -u)" -eq 0 ]; then bash scripts/setup.sh; else bash scripts/setup.sh 
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
-# Qt's own libraries keep a few allocations until exit; leaks in our code show up in the core tests.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 run() {

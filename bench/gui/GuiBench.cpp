@@ -1,0 +1,177 @@
+// How much of the engine's speed the windows leave it: the same coefficient sets rendered
+// headless and in a real document window (offscreen), a few seconds each, counting the steps
+// of the plotting phase; plus the display's repaints per second and the delay of a Stop that
+// arrives from outside while the engine runs.
+//
+//     GuiBench [seconds per run, default 3] [rounds, default 2]
+
+#include "app/MainForm.h"
+#include "app/Messages.h"
+#include "document/MDIChild.h"
+#include "document/RenderSession.h"
+#include "engine/FractalEngine.h"
+#include "engine/ViewFit.h"
+#include "image/PixelGraphic.h"
+#include "image/view/PGImage.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint32_t Seed = 43200000; // noon
+
+double Seconds(Clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+// Steps of the plotting phase per second. A coefficient set that escapes restarts StepCount;
+// only increases are counted, and only from the first plotted step on.
+class TStepMeter {
+public:
+    void Sample(std::int32_t stepCount) {
+        const Clock::time_point now = Clock::now();
+        if (stepCount >= TFractalEngine::FirstPlotStep) {
+            if (FStarted && stepCount > FLast)
+                FSteps += stepCount - FLast;
+            if (!FStarted)
+                FStart = now;
+            FStarted = true;
+        }
+        FLast = stepCount;
+        FNow = now;
+    }
+    bool Started() const { return FStarted; }
+    double Elapsed() const { return FStarted ? Seconds(FNow - FStart) : 0.0; }
+    double StepsPerSecond() const { return FSteps / std::max(Elapsed(), 1e-9); }
+
+private:
+    bool FStarted = false;
+    std::int32_t FLast = 0;
+    double FSteps = 0;
+    Clock::time_point FStart, FNow;
+};
+
+TFractalEngine::TClock SeededClock() {
+    return [time = Seed]() mutable { return time++; };
+}
+
+double Headless(double seconds) {
+    TFractalEngine engine;
+    engine.SetClock(SeededClock());
+    TFractalParams params;
+    params.StoreDefaults();
+    TViewFit view;
+    view.ResetCoordinates();
+    view.AdjustCoords(params.ImageWidth, params.ImageHeight);
+    view.CopyToParams(params);
+    TPixelGraphic image;
+    image.SetSize(params.ImageWidth, params.ImageHeight, bc24Bit);
+    params.Image = &image;
+    TStepMeter meter;
+    std::uint32_t passes = 0;
+    engine.SetPassHook([&] {
+        if (++passes % 1024 != 0)
+            return;
+        meter.Sample(params.StepCount);
+        if (meter.Elapsed() >= seconds)
+            params.AbortRequested = BoolTrue;
+    });
+    engine.RunFractal(&params);
+    return meter.StepsPerSecond();
+}
+
+struct TWindowFigures {
+    double StepsPerSecond = 0;
+    double RepaintsPerSecond = 0;
+    double StopMilliseconds = 0;
+};
+
+TWindowFigures InWindow(double seconds) {
+    TMainForm frame;
+    frame.Session().Engine().SetClock(SeededClock());
+    frame.resize(800, 600);
+    frame.show();
+
+    TWindowFigures figures;
+    TStepMeter meter;
+    int repaints = 0;
+    bool counting = false;
+    bool stopRequested = false;
+    std::thread stopper;
+    Clock::time_point stopPosted;
+    Clock::time_point runEnded;
+    const auto previousIdle = frame.Session().OnIdle;
+    frame.Session().OnIdle = [&] {
+        runEnded = Clock::now();
+        if (previousIdle)
+            previousIdle();
+    };
+
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (frame.Documents().isEmpty() || stopRequested)
+            return;
+        TMDIChild* document = frame.Documents().first();
+        if (!counting) {
+            QObject::connect(document->PGImage1, &TPGImage::OnPaint, [&] {
+                if (meter.Started())
+                    ++repaints;
+            });
+            counting = true;
+        }
+        meter.Sample(document->Params.StepCount);
+        if (meter.Elapsed() < seconds)
+            return;
+        // Stop arrives from outside, at a moment the engine does not choose.
+        stopRequested = true;
+        stopper = std::thread([&frame, &stopPosted] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(7));
+            stopPosted = Clock::now();
+            QMetaObject::invokeMethod(&frame, &TMainForm::AbortClick, Qt::QueuedConnection);
+        });
+    });
+    probe.start();
+    while (!stopRequested || frame.Session().Running())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    stopper.join();
+
+    figures.StepsPerSecond = meter.StepsPerSecond();
+    figures.RepaintsPerSecond = repaints / meter.Elapsed();
+    figures.StopMilliseconds = Seconds(runEnded - stopPosted) * 1000;
+    return figures;
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 2;
+    SetMessageHandler([](QWidget*, QMessageBox::Icon, const QString&) {});
+
+    std::vector<double> ratios;
+    for (int round = 1; round <= rounds; ++round) {
+        const double headless = Headless(seconds);
+        const TWindowFigures window = InWindow(seconds);
+        ratios.push_back(window.StepsPerSecond / headless);
+        std::printf("round %d: headless %.2f M steps/s, window %.2f M steps/s (%.1f %%), "
+                    "%.2f repaints/s, Stop after %.1f ms\n",
+                    round, headless / 1e6, window.StepsPerSecond / 1e6,
+                    100 * window.StepsPerSecond / headless, window.RepaintsPerSecond,
+                    window.StopMilliseconds);
+    }
+    std::sort(ratios.begin(), ratios.end());
+    std::printf("median share of the headless speed: %.1f %%\n", 100 * ratios[ratios.size() / 2]);
+    return 0;
+}

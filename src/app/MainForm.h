@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QStyle>
+
+#include <memory>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class TAboutBox;
+class TForm2;
+class TForm4;
+class TMDIChild;
+class TRenderSession;
+class TXYSize;
+
+// The frame: a multiple-document area with the tool buttons, the menus and the hint line. It
+// owns the engine (through the render session) and the tool windows, and forwards every
+// command about a fractal to the active document.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The document in front; it stays the active one while a tool window has the focus.
+    TMDIChild* ActiveDocument() const;
+    QList<TMDIChild*> Documents() const;
+    TRenderSession& Session() { return *FSession; }
+
+    // ---- Components ----------------------------------------------------------------------
+    QMdiArea* ClientArea;
+    QToolBar* CoolPanel1;
+    QToolButton* CoolSpeedButton3;
+    QToolButton* AbortButton;
+    QToolButton* CoolSpeedButton5;
+    QToolButton* CoolSpeedButton6;
+    QToolButton* CoolSpeedButton1;
+    QMenu* File1;
+    QAction* FileNewItem;
+    QAction* FileOpenItem;
+    QAction* FileCloseItem;
+    QAction* FileSaveAsItem;
+    QAction* JPGFileOptions1;
+    QAction* FileExitItem;
+    QMenu* Window1;
+    QAction* WindowCascadeItem;
+    QAction* WindowTileItem;
+    QAction* WindowArrangeItem;
+    QAction* WindowMinimizeItem;
+    QMenu* Help1;
+    QAction* HelpAboutItem;
+    QTimer* Timer1;
+
+    // ---- The other windows created at start-up -------------------------------------------
+    TAboutBox* AboutBox;
+    TForm2* Form2;
+    TForm4* Form4;
+    TXYSize* XYSize;
+
+    // ---- Commands ------------------------------------------------------------------------
+    void FileNewItemClick();
+    void FileCloseItemClick();
+    void FileSaveAsItemClick();
+    void JPGFileOptions1Click();
+    void FileExitItemClick();
+    void WindowCascadeItemClick();
+    void WindowTileItemClick();
+    void WindowArrangeItemClick();
+    void WindowMinimizeItemClick();
+    void HelpAboutItemClick();
+    void ResetClick();
+    void AbortClick();
+    void ParamsClick();
+    void XYSizeClick();
+    void DrawBtnClick();
+    void Timer1Timer();
+
+    // ---- Called by the tool windows and the platform -------------------------------------
+    void UpdateColors();
+    void TP01();
+    void UpdateMenuItems();
+    void DisplayHint(const QString& hint);
+
+    TMDIChild* CreateDocumentWindow(const QString& caption);
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolButtons();
+    QToolButton* createToolButton(const QString& caption, QStyle::StandardPixmap glyph,
+                                  void (TMainForm::*handler)());
+    void updateWindowMenu();
+    void FormDestroy();
+
+    std::unique_ptr<TRenderSession> FSession;
+    // Exit was asked for while a picture was rendering; the program ends when the run does.
+    bool FExitRequested = false;
+};

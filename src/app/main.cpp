@@ -1,0 +1,14 @@
+#include "app/MainForm.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quarn IFS"));
+    QApplication::setDesktopFileName(QStringLiteral("quarn-ifs"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quarn-ifs.svg")));
+    TMainForm mainForm;
+    mainForm.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,356 @@
+#include "document/MDIChild.h"
+
+#include "app/ApplicationTitle.h"
+#include "app/Messages.h"
+#include "document/RenderSession.h"
+#include "engine/EngineMath.h"
+#include "export/dialog/PGSaveDialog.h"
+#include "image/PixelGraphic.h"
+#include "image/view/PGImage.h"
+#include "tools/Form2.h"
+#include "tools/Form4.h"
+#include "tools/XYSize.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int DefaultWidth = 400;
+constexpr int DefaultHeight = 300;
+
+QString Factor(double value) {
+    return QString::asprintf("%.2f", value);
+}
+
+void SetFlag(TBool32& flag, const QCheckBox* box) {
+    flag = box->isChecked() ? BoolTrue : BoolFalse;
+}
+} // namespace
+
+TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QWidget* parent)
+    : QWidget(parent), FSession(session), FForm4(form4), FXYSize(xySize) {
+    setObjectName(QStringLiteral("MDIChild"));
+    resize(399, 199);
+
+    PGImage1 = new TPGImage(this);
+    PGImage1->SetColor(RGB(64, 0, 64));
+    PGImage1->SetPicBoxColor(RGB(64, 0, 64));
+    PGImage1->SetCenter(true);
+    PGImage1->SetZoomFactor(1.0L);
+    PGImage1->SetActionMode(amNone);
+    connect(PGImage1, &TPGImage::PicBoxOnMouseMove, this, &TMDIChild::PGImage1PicBoxOnMouseMove);
+    connect(PGImage1, &TPGImage::OnNewAutoSize, this, &TMDIChild::PGImage1NewAutoSize);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setSizeGripEnabled(false);
+    const int panelWidths[] = {150, 150, 120};
+    for (int i = 0; i < 3; ++i) {
+        StatusPanels[i] = new QLabel(StatusBar1);
+        StatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // Panels give way when the window is narrower than they are, as the picture demands.
+        StatusPanels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        StatusPanels[i]->setMaximumWidth(panelWidths[i]);
+        StatusBar1->addWidget(StatusPanels[i], panelWidths[i]);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(PGImage1, 1);
+    layout->addWidget(StatusBar1);
+
+    PopupMenu1 = new QMenu(this);
+    Zoom1 = PopupMenu1->addAction(tr("Zoom In (double click)"));
+    RectangleMode1 = PopupMenu1->addAction(tr("Rectangle Mode"));
+    RectangleMode1->setCheckable(true);
+    PopupMenu1->addSeparator();
+    ClearRectangle2 = PopupMenu1->addAction(tr("Clear Rectangle"));
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TMDIChild::UpdateMenuItems);
+    PGImage1->SetPopupMenu(PopupMenu1);
+    PGSaveDialog1 = new TPGSaveDialog(this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &TMDIChild::Timer1Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(250);
+    connect(Timer2, &QTimer::timeout, this, &TMDIChild::Timer2Timer);
+
+    Params.AbortRequested = BoolFalse;
+    Params.NewCoefficients = BoolTrue;
+    Params.WhiteBackground = BoolFalse;
+    RectangleMode = BoolTrue;
+    FirstShowPending = BoolTrue;
+    Timer1->start();
+}
+
+// ---- Coordinates -------------------------------------------------------------------------
+
+void TMDIChild::ResetCoordinates() {
+    View.ResetCoordinates();
+}
+
+void TMDIChild::AdjustCoords() {
+    View.AdjustCoords(DocWidth, DocHeight);
+}
+
+void TMDIChild::PGImage1PicBoxOnMouseMove(QMouseEvent* event) {
+    const int i = PGImage1->BoxToImageX(event->position().toPoint().x());
+    const int j = PGImage1->BoxToImageY(event->position().toPoint().y());
+    LastShift = {event->buttons(), event->modifiers()};
+    if (DocWidth == 0)
+        return;
+    PixelStepX = (Params.ViewXMax - Params.ViewXMin) / DocWidth;
+    PixelStepY = (Params.ViewYMax - Params.ViewYMin) / DocHeight;
+    CursorX = i * PixelStepX + Params.ViewXMin;
+    CursorY = j * PixelStepY + Params.ViewYMin;
+    StatusPanels[0]->setText(QString::asprintf("cx=%1.12f", CursorX));
+    StatusPanels[1]->setText(QString::asprintf("cy=%1.12f", CursorY));
+    StatusPanels[2]->setText(QString::asprintf("M=%1.12f", View.Magnification));
+}
+
+void TMDIChild::PGImage1NewAutoSize(int PGImageWidth, int PGImageHeight) {
+    auto* window = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!window || !window->mdiArea() || window->isMinimized() || window->isMaximized())
+        return;
+    const QSize frameClient = window->mdiArea()->viewport()->size();
+    const int width =
+        PGImageWidth < frameClient.width() ? PGImageWidth + 20 : frameClient.width() - 50;
+    const int height =
+        PGImageHeight < frameClient.height() ? PGImageHeight + 40 : frameClient.height() - 70;
+    window->resize(window->size() - size() + QSize(width, height));
+}
+
+void TMDIChild::UpdateMenuItems() {
+    RectangleMode1->setChecked(RectangleMode != BoolFalse);
+}
+
+// ---- Rendering ---------------------------------------------------------------------------
+
+void TMDIChild::Timer1Timer() {
+    Timer1->stop();
+    ReportErrors(this, [this] { FormPaint(); });
+}
+
+void TMDIChild::FormPaint() {
+    if (!FirstShowPending)
+        return;
+    if (const QWidget* window = parentWidget()) {
+        const QSize frame = window->size() - size();
+        const QSize screenSize = screen()->size();
+        PGImage1->SetAutoSizeMaxWidth(screenSize.width() - frame.width());
+        PGImage1->SetAutoSizeMaxHeight(screenSize.height() - frame.height());
+    }
+    PGImage1->SetActionMode(RectangleMode ? amMoveResizeCreateSelection : amNone);
+    // A second New within 100 ms of the first finds the title already changed back; its
+    // document still needs a picture, so it gets the default one as well.
+    const bool requested = ApplicationTitle() == NewDocumentTitle;
+    if (requested || !PGImage1->PixelGraphic()) {
+        Params.ImageWidth = DefaultWidth;
+        Params.ImageHeight = DefaultHeight;
+        auto image = std::make_unique<TPixelGraphic>();
+        image->SetSize(DefaultWidth, DefaultHeight, bc24Bit);
+        PGImage1->SetPixelGraphic(std::move(image));
+    }
+    if (requested)
+        SetApplicationTitle(NormalTitle);
+    Params.Image = PGImage1->PixelGraphic();
+    Params.Image->NotifyChange(nullptr);
+    DocWidth = Params.ImageWidth;
+    DocHeight = Params.ImageHeight;
+    ResetCoordinates();
+    Params.StoreDefaults();
+    DocWidth = Params.ImageWidth;
+    DocHeight = Params.ImageHeight;
+    UpdateGrafX();
+    FirstShowPending = BoolFalse;
+}
+
+void TMDIChild::UpdateGrafX() {
+    FSession.Start(Params, [this] { Restart(); });
+}
+
+void TMDIChild::Restart() {
+    SavedCaption = windowTitle();
+    auto image = std::make_unique<TPixelGraphic>();
+    image->SetSize(DocWidth, DocHeight, bc24Bit);
+    Params.Image = image.get();
+    PGImage1->SetPixelGraphic(std::move(image));
+    Params.Image->NotifyChange(nullptr);
+    UpdateMenuItems();
+    Timer2->start();
+    Params.Tick = 0;
+    TypeFractal();
+    Params.AbortRequested = BoolTrue;
+    Params.Image->NotifyChange(nullptr);
+    Timer2->stop();
+}
+
+void TMDIChild::TypeFractal() {
+    AdjustCoords();
+    View.CopyToParams(Params);
+    PixelStepX = (Params.ViewXMax - Params.ViewXMin) / Params.ImageWidth;
+    PixelStepY = (Params.ViewYMax - Params.ViewYMin) / Params.ImageHeight;
+    Timer2->start();
+    Params.AbortRequested = BoolFalse;
+    emit RunStarted();
+    FSession.Engine().RunFractal(&Params);
+    Params.Image->NotifyChange(nullptr);
+    Timer2->stop();
+    setWindowTitle(SavedCaption);
+}
+
+void TMDIChild::Timer2Timer() {
+    Params.Image->NotifyChange(nullptr);
+    QCoreApplication::processEvents();
+    setWindowTitle(
+        QString::asprintf("%d  %d  %.2f3", Params.Tick, Params.StepCount, Params.Lyapunov));
+    ++Params.Tick;
+    // Only what is already queued: waiting here for the next event would stall the engine
+    // until the next tick.
+    QCoreApplication::processEvents();
+}
+
+void TMDIChild::Abort() {
+    Params.AbortRequested = BoolTrue;
+    FSession.Cancel(Params);
+}
+
+void TMDIChild::closeEvent(QCloseEvent* event) {
+    // A document lives as long as the program: closing only stops and minimises it.
+    Abort();
+    event->ignore();
+    if (QWidget* window = parentWidget())
+        window->showMinimized();
+}
+
+// ---- Tool windows ------------------------------------------------------------------------
+
+void TMDIChild::Parameters1Click() {
+    if (FForm4.isVisible()) {
+        FForm4.hide();
+        return;
+    }
+    FForm4.RedBar1->setValue(RndInt32(Params.RedFactor * 10));
+    FForm4.GrnBar1->setValue(RndInt32(Params.GreenFactor * 10));
+    FForm4.BluBar1->setValue(RndInt32(Params.BlueFactor * 10));
+    FForm4.RedLabel1->setText(Factor(Params.RedFactor));
+    FForm4.GrnLabel1->setText(Factor(Params.GreenFactor));
+    FForm4.BluLabel1->setText(Factor(Params.BlueFactor));
+    const std::pair<QCheckBox*, TBool32> boxes[] = {
+        {FForm4.Latoocarfian01, Params.UseLatoocarfian01},
+        {FForm4.Latoocarfian02, Params.UseLatoocarfian02},
+        {FForm4.square_root, Params.RootFilter},
+        {FForm4.Invert, Params.WhiteBackground},
+        {FForm4.IFS_01, Params.UseIFS01},
+        {FForm4.IFS_02, Params.UseIFS02},
+        {FForm4.AT_01, Params.UseAT01},
+        {FForm4.AT_02, Params.UseAT02},
+        {FForm4.L_Rotation01, Params.RotateL01},
+        {FForm4.L_Rotation02, Params.RotateL02},
+        {FForm4.IFS_Rotation01, Params.RotateIFS01},
+        {FForm4.IFS_Rotation02, Params.RotateIFS02},
+        {FForm4.AT_Rotation01, Params.RotateAT01},
+        {FForm4.AT_Rotation02, Params.RotateAT02},
+        {FForm4.Linear, Params.UseRotational},
+        {FForm4.Sinusoidal, Params.UseSinusoidal},
+        {FForm4.Spherical, Params.UseSpherical},
+        {FForm4.Swirl, Params.UseSwirl},
+        {FForm4.Horseshoe, Params.UseHorseshoe},
+        {FForm4.Polar, Params.UsePolar},
+        {FForm4.Bent, Params.UseBent},
+    };
+    for (const auto& [box, flag] : boxes)
+        box->setChecked(flag != BoolFalse);
+    FForm4.Intensity->setValue(RndInt32(Params.Intensity));
+    FForm4.Probability->setValue(RndInt32(Params.VariationWeight * 200));
+    ShowFactorLabels();
+    FForm4.show();
+}
+
+void TMDIChild::ApplyParameters() {
+    Params.RedFactor = FForm4.RedBar1->value() * 0.1;
+    Params.GreenFactor = FForm4.GrnBar1->value() * 0.1;
+    Params.BlueFactor = FForm4.BluBar1->value() * 0.1;
+    FForm4.RedLabel1->setText(Factor(Params.RedFactor));
+    FForm4.GrnLabel1->setText(Factor(Params.GreenFactor));
+    FForm4.BluLabel1->setText(Factor(Params.BlueFactor));
+    SetFlag(Params.UseLatoocarfian01, FForm4.Latoocarfian01);
+    SetFlag(Params.UseLatoocarfian02, FForm4.Latoocarfian02);
+    SetFlag(Params.UseIFS01, FForm4.IFS_01);
+    SetFlag(Params.UseIFS02, FForm4.IFS_02);
+    SetFlag(Params.UseAT01, FForm4.AT_01);
+    SetFlag(Params.UseAT02, FForm4.AT_02);
+    SetFlag(Params.RotateL01, FForm4.L_Rotation01);
+    SetFlag(Params.RotateL02, FForm4.L_Rotation02);
+    SetFlag(Params.RotateIFS01, FForm4.IFS_Rotation01);
+    SetFlag(Params.RotateIFS02, FForm4.IFS_Rotation02);
+    SetFlag(Params.RotateAT01, FForm4.AT_Rotation01);
+    SetFlag(Params.RotateAT02, FForm4.AT_Rotation02);
+    Params.Intensity = FForm4.Intensity->value();
+    Params.VariationWeight = FForm4.Probability->value() * 0.005;
+    ShowFactorLabels();
+    SetFlag(Params.RootFilter, FForm4.square_root);
+    SetFlag(Params.WhiteBackground, FForm4.Invert);
+    SetFlag(Params.UseRotational, FForm4.Linear);
+    SetFlag(Params.UseSinusoidal, FForm4.Sinusoidal);
+    SetFlag(Params.UseSpherical, FForm4.Spherical);
+    SetFlag(Params.UseSwirl, FForm4.Swirl);
+    SetFlag(Params.UseHorseshoe, FForm4.Horseshoe);
+    SetFlag(Params.UsePolar, FForm4.Polar);
+    SetFlag(Params.UseBent, FForm4.Bent);
+}
+
+void TMDIChild::ShowFactorLabels() {
+    FForm4.Factor1->setText(Factor(Params.Intensity));
+    FForm4.Factor2->setText(Factor(Params.VariationWeight));
+}
+
+void TMDIChild::XYSize1Click() {
+    if (FXYSize.isVisible()) {
+        FXYSize.hide();
+        return;
+    }
+    FXYSize.RxWidth->setValue(DocWidth);
+    FXYSize.RxHeight->setValue(DocHeight);
+    FXYSize.show();
+}
+
+void TMDIChild::Resolution() {
+    if (FXYSize.isVisible()) {
+        DocWidth = Params.ImageWidth = RndInt32(FXYSize.RxWidth->value());
+        DocHeight = Params.ImageHeight = RndInt32(FXYSize.RxHeight->value());
+    }
+    UpdateGrafX();
+}
+
+// ---- Saving ------------------------------------------------------------------------------
+
+void TMDIChild::Options1Click(TForm2& form2) {
+    form2.LoadOptions();
+    if (form2.exec() != QDialog::Accepted)
+        return;
+    ReportErrors(form2.parentWidget(), [&form2] { form2.StoreOptions(); });
+}
+
+void TMDIChild::SaveAs1Click() {
+    PGSaveDialog1->SetFileName(PGImage1->FileName());
+    if (!PGSaveDialog1->RunDialog())
+        return;
+    ReportErrors(this, [this] {
+        PGImage1->SaveImageFile(PGSaveDialog1->FileName());
+        setWindowTitle(PGSaveDialog1->FileName());
+    });
+}

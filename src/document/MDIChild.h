@@ -1,0 +1,110 @@
+#pragma once
+
+#include "engine/FractalParams.h"
+#include "engine/ViewFit.h"
+
+#include <QWidget>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMouseEvent;
+class QStatusBar;
+class QTimer;
+class TForm2;
+class TForm4;
+class TPGImage;
+class TPGSaveDialog;
+class TRenderSession;
+class TXYSize;
+
+// The buttons and modifier keys of the last mouse event on the picture.
+struct TShiftState {
+    Qt::MouseButtons Buttons;
+    Qt::KeyboardModifiers Modifiers;
+};
+
+// A document window: one fractal with its parameter block, its view of the plane and its
+// picture. Its render runs happen on the user-interface thread through the shared session;
+// every handler of the program, this window's own included, runs while a picture grows.
+class TMDIChild : public QWidget {
+    Q_OBJECT
+
+public:
+    TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QWidget* parent = nullptr);
+
+    // ---- Components ----------------------------------------------------------------------
+    QTimer* Timer1;
+    QTimer* Timer2;
+    TPGImage* PGImage1;
+    QStatusBar* StatusBar1;
+    // Cursor x, cursor y and magnification.
+    QLabel* StatusPanels[3];
+    QMenu* PopupMenu1;
+    QAction* Zoom1;
+    QAction* RectangleMode1;
+    QAction* ClearRectangle2;
+    TPGSaveDialog* PGSaveDialog1;
+
+    // ---- State ---------------------------------------------------------------------------
+    TFractalParams Params;
+    // Centre, magnification, the fitted rectangle and the zoom target.
+    TViewFit View;
+    // Always equal to the block's ImageWidth and ImageHeight.
+    int DocWidth = 0;
+    int DocHeight = 0;
+    double PixelStepX = 0.0;
+    double PixelStepY = 0.0;
+    TBool32 RectangleMode = BoolFalse;
+    double ClickX = 0.0;
+    double ClickYUp = 0.0;
+    TShiftState LastShift;
+    double CursorX = 0.0;
+    double CursorY = 0.0;
+    TBool32 FirstShowPending = BoolFalse;
+    QString SavedCaption;
+
+    // ---- Coordinates ---------------------------------------------------------------------
+    void ResetCoordinates();
+    void AdjustCoords();
+    void PGImage1PicBoxOnMouseMove(QMouseEvent* event);
+    void PGImage1NewAutoSize(int PGImageWidth, int PGImageHeight);
+    void UpdateMenuItems();
+
+    // ---- Rendering -----------------------------------------------------------------------
+    void Timer1Timer();
+    // The first showing: picture, defaults, view, and the first run.
+    void FormPaint();
+    // Restart on a fresh picture. While any run is in progress, that run ends first.
+    void UpdateGrafX();
+    void TypeFractal();
+    void Timer2Timer();
+    void Abort();
+
+    // ---- Tool windows --------------------------------------------------------------------
+    void Parameters1Click();
+    void ApplyParameters();
+    void XYSize1Click();
+    void Resolution();
+
+    // ---- Saving --------------------------------------------------------------------------
+    // The file-options command; it uses nothing of a document, so it runs without one too.
+    static void Options1Click(TForm2& form2);
+    // Allowed while rendering: it saves the picture as far as it has grown.
+    void SaveAs1Click();
+
+signals:
+    // A run of this document is about to enter the engine.
+    void RunStarted();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Restart();
+    void ShowFactorLabels();
+
+    TRenderSession& FSession;
+    TForm4& FForm4;
+    TXYSize& FXYSize;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "engine/FractalEngine.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// The one fractal engine of the program and the render runs of all documents. A run keeps the
+// user-interface thread inside the engine and lets Qt handle pending events from there every
+// few milliseconds, so every window stays usable while a picture grows.
+//
+// Only one run is ever on the stack: a restart requested while a run is in progress (the same
+// document's or another's) ends that run, and the new run starts as soon as the engine has
+// returned. Restarts therefore never pile up on the stack, however often the user presses Draw.
+class TRenderSession {
+public:
+    using TRun = std::function<void()>;
+
+    TRenderSession();
+    ~TRenderSession();
+    TRenderSession(const TRenderSession&) = delete;
+    TRenderSession& operator=(const TRenderSession&) = delete;
+
+    TFractalEngine& Engine() { return *FEngine; }
+
+    // Performs `run`, which renders into `block`, now when nothing renders; otherwise ends the
+    // current run and performs `run` right after it. A later request replaces an earlier one
+    // that has not started yet. Returns once no run is left when it started the first one.
+    void Start(TFractalParams& block, TRun run);
+    // Forgets a request for `block` that has not started yet.
+    void Cancel(const TFractalParams& block);
+    bool Running() const { return FActive != nullptr; }
+    const TFractalParams* ActiveBlock() const { return FActive; }
+
+    // Called whenever the last run has ended.
+    std::function<void()> OnIdle;
+
+private:
+    void HandleEventsWhenDue();
+
+    std::unique_ptr<TFractalEngine> FEngine;
+    TFractalParams* FActive = nullptr;
+    TFractalParams* FPendingBlock = nullptr;
+    TRun FPendingRun;
+    std::uint32_t FPassCount = 0;
+    std::chrono::steady_clock::time_point FLastEvents;
+};

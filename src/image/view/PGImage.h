@@ -1,0 +1,339 @@
+#pragma once
+
+#include "image/PGTypes.h"
+
+#include <QCursor>
+#include <QImage>
+#include <QScrollArea>
+#include <QString>
+
+#include <memory>
+
+class QMenu;
+class QMouseEvent;
+class QPainter;
+class TPicBox;
+class TPixelGraphic;
+
+// What a left-button drag on the picture does.
+enum TActionMode {
+    amMoveImage,
+    amMoveResizeCreateSelection,
+    amMoveSelection,
+    amMoveSelectionMoveImage,
+    amCreateSelection,
+    amNone
+};
+
+// How the paint box is sized against the client area; KAR keeps the aspect ratio.
+enum TStretch {
+    sNeverKAR,
+    sAlways,
+    sAlwaysKAR,
+    sShrink,
+    sShrinkKAR,
+    sEnlarge,
+    sEnlargeKAR,
+    sAlwaysLongerEdgeKAR,
+    sShrinkLongerEdgeKAR,
+    sEnlargeShrinkLongerEdgeKAR,
+    sEnlargeLongerEdgeKAR,
+    sZoomKAR
+};
+
+// Repetition of the picture around the paint box, optionally mirrored in every other tile.
+enum TTiling { tNone, tRepeat, tMirrorHorizontal, tMirrorVertical, tMirror };
+
+// A scrolling view of one TPixelGraphic. The paint box (TPicBox) marks where the picture is
+// shown; the view sizes, centres and scrolls it and paints the picture into its own client area.
+// The view owns the picture handed to it.
+class TPGImage : public QScrollArea {
+    Q_OBJECT
+
+public:
+    explicit TPGImage(QWidget* parent = nullptr);
+    ~TPGImage() override;
+
+    // ---- Picture ---------------------------------------------------------------------------
+    TPixelGraphic* PixelGraphic() const { return FPixelGraphic.get(); }
+    // Frees the current picture and takes `graphic` (may be null) into ownership.
+    void SetPixelGraphic(std::unique_ptr<TPixelGraphic> graphic);
+    // The reaction to the picture's OnChange: auto-size report, layout, repaint.
+    void PixelGraphicChanged();
+    int PictureWidth() const { return FPictureWidth; }
+    int PictureHeight() const { return FPictureHeight; }
+    // Scale of the last layout; -1 when the two axes were scaled differently.
+    long double EffectiveZoom() const { return FEffectiveZoom; }
+    TPicBox* PicBox() const { return FPicBox; }
+
+    // ---- Layout ----------------------------------------------------------------------------
+    void Arrange(bool forced);
+    void InvalidateView();
+    // Paint-box pixels to picture pixels and back; 0 when the divisor is 0.
+    int BoxToImageX(int x) const;
+    int BoxToImageY(int y) const;
+    int ImageToBoxX(int x) const;
+    int ImageToBoxY(int y) const;
+
+    // ---- Files -----------------------------------------------------------------------------
+    // Clears FileName and the picture, then loads the file; on failure the view stays empty
+    // and the exception passes on.
+    void LoadImageFile(const QString& fileName);
+    virtual void SaveImageFile(const QString& fileName);
+    const QString& FileName() const { return FFileName; }
+    // Stores the name and loads that file.
+    void SetFileName(const QString& fileName);
+
+    // ---- Selection -------------------------------------------------------------------------
+    bool Selection() const { return FSelection; }
+    void SetSelection(bool value);
+    int SelectionLeft() const { return FSelectionLeft; }
+    int SelectionTop() const { return FSelectionTop; }
+    int SelectionWidth() const { return FSelectionWidth; }
+    int SelectionHeight() const { return FSelectionHeight; }
+    void SetSelectionLeft(int value);
+    void SetSelectionTop(int value);
+    void SetSelectionWidth(int value);
+    void SetSelectionHeight(int value);
+    void SetSelectionBounds(int left, int top, int width, int height);
+    // In picture pixels, and converted to paint-box pixels.
+    QRect SelectionRect() const;
+    QRect SelectionBoxRect() const;
+    TColor SelectionColor1() const { return FSelectionColor1; }
+    TColor SelectionColor2() const { return FSelectionColor2; }
+    void SetSelectionColor1(TColor value);
+    void SetSelectionColor2(TColor value);
+
+    // ---- Layout properties -----------------------------------------------------------------
+    TActionMode ActionMode() const { return FActionMode; }
+    void SetActionMode(TActionMode value);
+    TStretch Stretch() const { return FStretch; }
+    void SetStretch(TStretch value);
+    bool Center() const { return FCenter; }
+    void SetCenter(bool value);
+    long double ZoomFactor() const { return FZoomFactor; }
+    void SetZoomFactor(long double value);
+    bool RearrangeAlways() const { return FRearrangeAlways; }
+    void SetRearrangeAlways(bool value) { FRearrangeAlways = value; }
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool value);
+    int AutoSizeMaxWidth() const { return FAutoSizeMaxWidth; }
+    int AutoSizeMaxHeight() const { return FAutoSizeMaxHeight; }
+    int AutoSizeMinWidth() const { return FAutoSizeMinWidth; }
+    int AutoSizeMinHeight() const { return FAutoSizeMinHeight; }
+    void SetAutoSizeMaxWidth(int value);
+    void SetAutoSizeMaxHeight(int value);
+    void SetAutoSizeMinWidth(int value);
+    void SetAutoSizeMinHeight(int value);
+
+    // ---- Drawing properties ----------------------------------------------------------------
+    bool FlipHorizontal() const { return FFlipHorizontal; }
+    void SetFlipHorizontal(bool value);
+    bool FlipVertical() const { return FFlipVertical; }
+    void SetFlipVertical(bool value);
+    TTiling Tiling() const { return FTiling; }
+    void SetTiling(TTiling value);
+    // The colour of the client area around the paint box.
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
+    // The brush of the frame drawn while no picture can be shown; follows Color while
+    // PicBoxParentColor is on, and setting it switches that off.
+    TColor PicBoxColor() const { return FPicBoxColor; }
+    void SetPicBoxColor(TColor value);
+    bool PicBoxParentColor() const { return FPicBoxParentColor; }
+    void SetPicBoxParentColor(bool value);
+    TColor PicBoxFrameColor() const { return FPicBoxFrameColor; }
+    void SetPicBoxFrameColor(TColor value);
+    bool ProgressClockVisible() const { return FProgressClockVisible; }
+    void SetProgressClockVisible(bool value) { FProgressClockVisible = value; }
+    bool Progress5Clocks() const { return FProgress5Clocks; }
+    void SetProgress5Clocks(bool value) { FProgress5Clocks = value; }
+    TColor ProgressClockBkColor() const { return FProgressClockBkColor; }
+    void SetProgressClockBkColor(TColor value) { FProgressClockBkColor = value; }
+    TColor ProgressClockLineColor() const { return FProgressClockLineColor; }
+    void SetProgressClockLineColor(TColor value) { FProgressClockLineColor = value; }
+
+    // ---- Paint-copy properties -------------------------------------------------------------
+    TStretchMode StretchMode() const { return FStretchMode; }
+    void SetStretchMode(TStretchMode value);
+    bool Dither() const { return FDither; }
+    void SetDither(bool value);
+    std::uint8_t DitherErrorLimit() const { return FDitherErrorLimit; }
+    void SetDitherErrorLimit(std::uint8_t value);
+    bool DitherErrorLimitAuto() const { return FDitherErrorLimitAuto; }
+    void SetDitherErrorLimitAuto(bool value);
+    bool DitherErrorLimitSoft() const { return FDitherErrorLimitSoft; }
+    void SetDitherErrorLimitSoft(bool value);
+    bool RGBWeighting() const { return FRGBWeighting; }
+    void SetRGBWeighting(bool value);
+    bool Allow24BitStretch() const { return FAllow24BitStretch; }
+    void SetAllow24BitStretch(bool value);
+    TPaletteIdent Palette8BitSys24BitGraphic() const { return FPalette8BitSys24BitGraphic; }
+    void SetPalette8BitSys24BitGraphic(TPaletteIdent value);
+    TPaletteIdent Palette8BitSys8BitGraphic() const { return FPalette8BitSys8BitGraphic; }
+    void SetPalette8BitSys8BitGraphic(TPaletteIdent value);
+    bool UseThread() const { return FUseThread; }
+    void SetUseThread(bool value);
+    bool KeepOldPaintPixelGraphic() const { return FKeepOldPaintPixelGraphic; }
+    void SetKeepOldPaintPixelGraphic(bool value) { FKeepOldPaintPixelGraphic = value; }
+    bool ReduceOnLoad() const { return FReduceOnLoad; }
+    void SetReduceOnLoad(bool value) { FReduceOnLoad = value; }
+
+    // ---- Loading and saving properties -----------------------------------------------------
+    TColor BackGroundColor() const { return FBackGroundColor; }
+    void SetBackGroundColor(TColor value) { FBackGroundColor = value; }
+    bool ShowHourGlass() const { return FShowHourGlass; }
+    void SetShowHourGlass(bool value) { FShowHourGlass = value; }
+    TPGWarningAction ReadWarningAction() const { return FReadWarningAction; }
+    void SetReadWarningAction(TPGWarningAction value) { FReadWarningAction = value; }
+    TPGWarningAction SaveColorResWarningAction() const { return FSaveColorResWarningAction; }
+    void SetSaveColorResWarningAction(TPGWarningAction value) {
+        FSaveColorResWarningAction = value;
+    }
+
+    // ---- Paint-box and control properties --------------------------------------------------
+    QCursor PicBoxCursor() const;
+    void SetPicBoxCursor(const QCursor& cursor);
+    QString PicBoxHint() const { return FPicBoxHint; }
+    void SetPicBoxHint(const QString& hint);
+    bool PicBoxShowHint() const { return FPicBoxShowHint; }
+    void SetPicBoxShowHint(bool value);
+    int PicBoxTag() const { return FPicBoxTag; }
+    void SetPicBoxTag(int value) { FPicBoxTag = value; }
+    // Context menus shown on a right click over the paint box or the rest of the control; the
+    // paint box falls back to the control's menu. Not owned.
+    QMenu* PicBoxPopupMenu() const { return FPicBoxPopupMenu; }
+    void SetPicBoxPopupMenu(QMenu* menu) { FPicBoxPopupMenu = menu; }
+    QMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(QMenu* menu) { FPopupMenu = menu; }
+
+    QSize sizeHint() const override { return {100, 100}; }
+
+signals:
+    // The size that would fit the picture, after every picture change.
+    void OnNewAutoSize(int PGImageWidth, int PGImageHeight);
+    void OnPainting();
+    void OnPaint();
+    void OnPixelGraphicChange();
+    void OnPixelGraphicProgress(int step, int max, bool& abort);
+    void OnPixelGraphicProgressStart();
+    void OnPixelGraphicProgressEnd();
+    void OnSelectionChange();
+    void OnSelectionMade();
+    void OnZoomFactorChange();
+    // Mouse events of the control outside the paint box, in client coordinates.
+    void OnMouseDown(QMouseEvent* event);
+    void OnMouseMove(QMouseEvent* event);
+    void OnMouseUp(QMouseEvent* event);
+    void OnDblClick(QMouseEvent* event);
+    // Mouse events of the paint box, in paint-box coordinates. A double click arrives as
+    // PicBoxOnDblClick followed by a PicBoxOnMouseDown whose type() is MouseButtonDblClick.
+    void PicBoxOnMouseDown(QMouseEvent* event);
+    void PicBoxOnMouseMove(QMouseEvent* event);
+    void PicBoxOnMouseUp(QMouseEvent* event);
+    void PicBoxOnDblClick(QMouseEvent* event);
+    // After the paint box has drawn its own overlay; `painter` paints on the paint box.
+    void PicBoxOnPaint(QPainter* painter);
+
+protected:
+    // Paints the client area: the colour strips, the picture's tiles, or the empty frame.
+    virtual void PaintGraphic(QPainter& painter, const QRect& clip);
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    int Border() const;
+    void ChangeBounds(int width, int height);
+    void ConnectProgressEvents(TPixelGraphic& graphic);
+    void ConnectChangeEvent(TPixelGraphic& graphic);
+    void DrawTiles(QPainter& painter, const QRect& clip, TPixelGraphic& picture);
+    void SetAutoSizeBound(int& bound, int value);
+    void SetInvalidating(bool& field, bool value);
+    // A setting the paint copy is built with: a change rebuilds it.
+    template <typename T> void SetRebuilding(T& field, T value) {
+        if (value == field)
+            return;
+        field = value;
+        PixelGraphicChanged();
+    }
+    // A dither setting matters only while dithering.
+    template <typename T> void SetDitherSetting(T& field, T value) {
+        if (value == field)
+            return;
+        field = value;
+        if (FDither)
+            PixelGraphicChanged();
+    }
+
+    TPicBox* FPicBox;
+    std::unique_ptr<TPixelGraphic> FPixelGraphic;
+    QImage FPaintBuffer;
+    QString FFileName;
+    int FPictureWidth = 0;
+    int FPictureHeight = 0;
+    long double FEffectiveZoom = 1.0L;
+    // The progress-clock state shown while a paint copy is being built.
+    int FClockStage = 1;
+    int FClockPercent = 0;
+
+    TActionMode FActionMode = amMoveImage;
+    TStretch FStretch = sNeverKAR;
+    bool FCenter = false;
+    long double FZoomFactor = 1.0L;
+    bool FRearrangeAlways = false;
+    bool FAutoSize = false;
+    int FAutoSizeMaxWidth = 2147483647;
+    int FAutoSizeMaxHeight = 2147483647;
+    int FAutoSizeMinWidth = 0;
+    int FAutoSizeMinHeight = 0;
+
+    bool FFlipHorizontal = false;
+    bool FFlipVertical = false;
+    TTiling FTiling = tNone;
+    TColor FColor;
+    TColor FPicBoxColor;
+    bool FPicBoxParentColor = true;
+    TColor FPicBoxFrameColor;
+    bool FProgressClockVisible = true;
+    bool FProgress5Clocks = true;
+    TColor FProgressClockBkColor;
+    TColor FProgressClockLineColor;
+
+    TStretchMode FStretchMode = smFast;
+    bool FDither = true;
+    std::uint8_t FDitherErrorLimit = 32;
+    bool FDitherErrorLimitAuto = true;
+    bool FDitherErrorLimitSoft = true;
+    bool FRGBWeighting = true;
+    bool FAllow24BitStretch = false;
+    TPaletteIdent FPalette8BitSys24BitGraphic = pOptimized252Sys16;
+    TPaletteIdent FPalette8BitSys8BitGraphic = pOptimized252Sys16;
+    bool FUseThread = true;
+    bool FKeepOldPaintPixelGraphic = false;
+    bool FReduceOnLoad = false;
+
+    TColor FBackGroundColor = 0;
+    bool FShowHourGlass = true;
+    TPGWarningAction FReadWarningAction = pgwaOKCancelBox;
+    TPGWarningAction FSaveColorResWarningAction = pgwaOKCancelBox;
+
+    bool FSelection = false;
+    int FSelectionLeft = 0;
+    int FSelectionTop = 0;
+    int FSelectionWidth = 1;
+    int FSelectionHeight = 1;
+    TColor FSelectionColor1 = RGB(255, 255, 255);
+    TColor FSelectionColor2 = RGB(255, 0, 0);
+
+    QString FPicBoxHint;
+    bool FPicBoxShowHint = false;
+    int FPicBoxTag = 0;
+    QMenu* FPicBoxPopupMenu = nullptr;
+    QMenu* FPopupMenu = nullptr;
+};

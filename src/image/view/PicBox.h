@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+class TPGImage;
+
+// The rectangle of a TPGImage in which the picture is shown. The view paints the picture
+// itself; the paint box hands its mouse and paint events to the view's user events, so that
+// positions arrive in picture-box coordinates.
+class TPicBox : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TPicBox(TPGImage* view);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    TPGImage* FView;
+};
