@@ -1,5 +1,6 @@
 #include "image/ErrorLimitTable.h"
 #include "image/PixelGraphic.h"
+#include "image/TestPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +17,6 @@ std::array<std::int32_t, TErrorLimitTable::Size> Table(int limit, bool soft) {
 
 int At(const std::array<std::int32_t, TErrorLimitTable::Size>& table, int error) {
     return table[static_cast<std::size_t>(error + TErrorLimitTable::MaxError)];
-}
-
-// A true-colour picture whose pixel (x, y) is color(x, y).
-template <typename ColorAt> std::unique_ptr<TPixelGraphic> Picture(int w, int h, ColorAt color) {
-    auto image = std::make_unique<TPixelGraphic>();
-    image->SetSize(w, h, bc24Bit);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image->SetPixel(x, y, color(x, y));
-    return image;
 }
 
 std::unique_ptr<TPixelGraphic> Converted(const TPixelGraphic& source, TPGBitCount bits,

@@ -1,5 +1,6 @@
 #include "image/PaletteTables.h"
 #include "image/PixelGraphic.h"
+#include "image/TestPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -8,15 +9,6 @@
 #include <span>
 
 namespace {
-
-template <typename ColorAt> std::unique_ptr<TPixelGraphic> Picture(int w, int h, ColorAt color) {
-    auto image = std::make_unique<TPixelGraphic>();
-    image->SetSize(w, h, bc24Bit);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image->SetPixel(x, y, color(x, y));
-    return image;
-}
 
 std::unique_ptr<TPixelGraphic> Target() {
     auto image = std::make_unique<TPixelGraphic>();

@@ -1,21 +1,13 @@
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
 #include "image/Resampler.h"
+#include "image/TestPictures.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 namespace {
-
-template <typename ColorAt> std::unique_ptr<TPixelGraphic> Picture(int w, int h, ColorAt color) {
-    auto image = std::make_unique<TPixelGraphic>();
-    image->SetSize(w, h, bc24Bit);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image->SetPixel(x, y, color(x, y));
-    return image;
-}
 
 std::unique_ptr<TPixelGraphic> Filled(int w, int h, TColor color) {
     return Picture(w, h, [color](int, int) { return color; });
