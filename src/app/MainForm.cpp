@@ -12,9 +12,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLinearGradient>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -30,6 +32,7 @@ TMainForm::TMainForm(QWidget* parent)
     resize(426, 333);
 
     ClientArea = new QMdiArea(this);
+    ClientArea->viewport()->installEventFilter(this);
     setCentralWidget(ClientArea);
     createActions();
     createMenus();
@@ -71,6 +74,18 @@ void TMainForm::FormDestroy() {
     ShowMessage(nullptr, QStringLiteral("destroy"));
     // The documents go down with the frame; each would report a change of the active window.
     disconnect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::UpdateMenuItems);
+}
+
+// The client area fades from black at the top to silver at the bottom. The area paints each
+// damaged rectangle on its own, so the gradient is laid out in the area's own coordinates.
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ClientArea->viewport() && event->type() == QEvent::Resize) {
+        QLinearGradient background(0, 0, 0, static_cast<QResizeEvent*>(event)->size().height());
+        background.setColorAt(0, Qt::black);
+        background.setColorAt(1, QColor(192, 192, 192));
+        ClientArea->setBackground(background);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::createActions() {
