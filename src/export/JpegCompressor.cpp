@@ -1,7 +1,6 @@
 #include "export/JpegCompressor.h"
 
 #include "export/LibraryWarning.h"
-#include "export/WriterProgress.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
 
@@ -66,15 +65,15 @@ bool TJpegCompressor::Run(TJpegCompressor* self) {
     jpeg_start_compress(cinfo, TRUE);
 
     self->FProgressStarted = true;
-    WriterProgressStart(*self->FImage);
+    self->FImage->ProgressStart();
     while (cinfo->next_scanline < cinfo->image_height) {
         JSAMPROW row = self->FImage->ScanLine(static_cast<int>(cinfo->next_scanline));
         jpeg_write_scanlines(cinfo, &row, 1);
-        WriterProgress(*self->FImage, static_cast<int>(cinfo->next_scanline),
-                       static_cast<int>(cinfo->image_height));
+        self->FImage->Progress(static_cast<int>(cinfo->next_scanline),
+                               static_cast<int>(cinfo->image_height));
     }
     self->FProgressStarted = false;
-    WriterProgressEnd(*self->FImage);
+    self->FImage->ProgressEnd();
     jpeg_finish_compress(cinfo);
     return true;
 }
@@ -152,6 +151,6 @@ void TJpegCompressor::Destroy() noexcept {
 void TJpegCompressor::EndProgress() {
     if (FProgressStarted) {
         FProgressStarted = false;
-        WriterProgressEnd(*FImage);
+        FImage->ProgressEnd();
     }
 }

@@ -1,7 +1,6 @@
 #include "export/PngEncoder.h"
 
 #include "export/LibraryWarning.h"
-#include "export/WriterProgress.h"
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
@@ -69,14 +68,14 @@ bool TPngEncoder::Run(TPngEncoder* self) {
     png_set_bgr(png);
 
     self->FProgressStarted = true;
-    WriterProgressStart(image);
+    image.ProgressStart();
     const int height = image.Height();
     for (int y = 0; y < height; ++y) {
         png_write_row(png, image.ScanLine(y));
-        WriterProgress(image, y, height - 1);
+        image.Progress(y, height - 1);
     }
     self->FProgressStarted = false;
-    WriterProgressEnd(image);
+    image.ProgressEnd();
     png_write_end(png, nullptr);
     FlushData(png);
     return true;
@@ -139,6 +138,6 @@ void TPngEncoder::Destroy() noexcept {
 void TPngEncoder::EndProgress() {
     if (FProgressStarted) {
         FProgressStarted = false;
-        WriterProgressEnd(*FImage);
+        FImage->ProgressEnd();
     }
 }

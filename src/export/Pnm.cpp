@@ -1,7 +1,6 @@
 #include "export/Pnm.h"
 
 #include "export/WriterOptions.h"
-#include "export/WriterProgress.h"
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
@@ -191,7 +190,7 @@ void TPXMFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
     }
 
     std::string scratch;
-    WriterProgressStart(image);
+    image.ProgressStart();
     try {
         for (int y = 0; y < image.Height(); ++y) {
             switch (kind) {
@@ -210,12 +209,12 @@ void TPXMFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
             }
             if (!binary)
                 out.Put('\n');
-            WriterProgress(image, y, image.Height());
+            image.Progress(y, image.Height());
         }
     } catch (...) {
-        WriterProgressEnd(image);
+        image.ProgressEnd();
         throw;
     }
-    WriterProgressEnd(image);
+    image.ProgressEnd();
     out.Flush();
 }

@@ -1,6 +1,5 @@
 #include "export/Targa.h"
 
-#include "export/WriterProgress.h"
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
@@ -56,15 +55,15 @@ void TTGAFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
         return;
     const std::size_t rowBytes = static_cast<std::size_t>(image.Width()) * (trueColor ? 3 : 1);
     const std::uint8_t* row = image.Bits();
-    WriterProgressStart(image);
+    image.ProgressStart();
     try {
         for (int y = 0; y < image.Height(); ++y, row += image.BytesPerRow()) {
             WriteBuffer(stream, row, rowBytes);
-            WriterProgress(image, y, image.Height());
+            image.Progress(y, image.Height());
         }
     } catch (...) {
-        WriterProgressEnd(image);
+        image.ProgressEnd();
         throw;
     }
-    WriterProgressEnd(image);
+    image.ProgressEnd();
 }

@@ -3,7 +3,6 @@
 #include "export/PackBits.h"
 #include "export/TiffOutput.h"
 #include "export/WriterOptions.h"
-#include "export/WriterProgress.h"
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
@@ -249,7 +248,7 @@ void TTIFFileFormatWriter::WriteImage(std::ostream& stream, TPixelGraphic& image
 
     std::vector<std::uint8_t> row(samples.RowBytes);
     TPackBitsEncoder encoder;
-    WriterProgressStart(image);
+    image.ProgressStart();
     try {
         for (int y = 0; y < height; ++y) {
             const int strip = y / rowsPerStrip;
@@ -270,13 +269,13 @@ void TTIFFileFormatWriter::WriteImage(std::ostream& stream, TPixelGraphic& image
             }
             if (y % rowsPerStrip == rowsPerStrip - 1 || y == height - 1)
                 stripByteCounts[strip] = out.Offset() - stripOffsets[strip];
-            WriterProgress(image, y, height - 1);
+            image.Progress(y, height - 1);
         }
     } catch (...) {
-        WriterProgressEnd(image);
+        image.ProgressEnd();
         throw;
     }
-    WriterProgressEnd(image);
+    image.ProgressEnd();
 
     if (strips == 1) {
         WriteValueField(out, offsetsEntry, stripOffsets[0]);

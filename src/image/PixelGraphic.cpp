@@ -354,3 +354,20 @@ void TPixelGraphic::AssignImage(const TPixelGraphic* source) {
     }
     EndUpdate();
 }
+
+void TPixelGraphic::ProgressStart() {
+    if (OnProgressStart)
+        OnProgressStart(*this);
+}
+
+bool TPixelGraphic::Progress(int step, int max) {
+    bool abort = false;
+    if (OnProgress)
+        OnProgress(*this, step, max, abort);
+    return abort;
+}
+
+void TPixelGraphic::ProgressEnd() {
+    if (OnProgressEnd)
+        OnProgressEnd(*this);
+}

@@ -93,6 +93,10 @@ public:
     TPGProgressEvent OnProgress;
     TNotifyEvent OnProgressStart;
     TNotifyEvent OnProgressEnd;
+    // Long operations report through these; Progress returns true when a listener asks to abort.
+    void ProgressStart();
+    bool Progress(int step, int max);
+    void ProgressEnd();
 
     // ---- Pending drawing
     // Set while something else (a canvas) may still be drawing into the pixel memory; every

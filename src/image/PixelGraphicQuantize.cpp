@@ -15,12 +15,8 @@ template <typename CountRow>
 void CountRows(TPixelGraphic& target, const TPixelGraphic& source, CountRow countRow) {
     for (int y = 0; y < source.Height(); ++y) {
         countRow(y);
-        if (target.OnProgress) {
-            bool abort = false;
-            target.OnProgress(target, y, source.Height() - 1, abort);
-            if (abort)
-                break;
-        }
+        if (target.Progress(y, source.Height() - 1))
+            break;
     }
 }
 

@@ -64,8 +64,7 @@ void TPixelGraphic::StretchCopy(int destLeft, int destTop, int destWidth, int de
     };
     std::vector<TSourceRow> rows;
 
-    if (OnProgressStart)
-        OnProgressStart(*this);
+    ProgressStart();
     for (int y = y0; y <= y1; ++y) {
         if (FErrorLimit)
             AdvanceErrorRows();
@@ -118,15 +117,10 @@ void TPixelGraphic::StretchCopy(int destLeft, int destTop, int destWidth, int de
                            static_cast<int>(blue));
             }
         }
-        if (OnProgress) {
-            bool abort = false;
-            OnProgress(*this, y - y0, y1 - y0, abort);
-            if (abort)
-                break;
-        }
+        if (Progress(y - y0, y1 - y0))
+            break;
     }
-    if (OnProgressEnd)
-        OnProgressEnd(*this);
+    ProgressEnd();
     NotifyChange(this);
 }
 
@@ -150,8 +144,7 @@ void TPixelGraphic::CopyRect(int destLeft, int destTop, int width, int height, i
         else
             FreeErrorDiffusion();
         const bool trueColorSource = source.BitCount() == bc24Bit;
-        if (OnProgressStart)
-            OnProgressStart(*this);
+        ProgressStart();
         for (int y = firstRow; y <= lastRow; ++y) {
             const int sy = y + srcTop - destTop;
             if (sy < 0 || sy >= source.Height())
@@ -180,15 +173,10 @@ void TPixelGraphic::CopyRect(int destLeft, int destTop, int width, int height, i
                     }
                 }
             }
-            if (OnProgress) {
-                bool abort = false;
-                OnProgress(*this, y - firstRow, lastRow - firstRow, abort);
-                if (abort)
-                    break;
-            }
+            if (Progress(y - firstRow, lastRow - firstRow))
+                break;
         }
-        if (OnProgressEnd)
-            OnProgressEnd(*this);
+        ProgressEnd();
     }
     NotifyChange(this);
 }
