@@ -243,6 +243,12 @@ private:
     int Brightness(TColor color) const;
     void PrepareErrorDiffusion();
     void FreeErrorDiffusion();
+    struct TErrorDiffusionRelease {
+        void operator()(TPixelGraphic* image) const { image->FreeErrorDiffusion(); }
+    };
+    // Prepares the dithering buffers when this palette image dithers; the returned guard frees
+    // them on every path out of the copy.
+    std::unique_ptr<TPixelGraphic, TErrorDiffusionRelease> BeginErrorDiffusion();
     void AdvanceErrorRows();
     // Stores (r, g, b) at (x, y) and spreads the error ahead and into the next row.
     void StoreDiffused(int x, int y, int r, int g, int b);

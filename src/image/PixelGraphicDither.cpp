@@ -157,6 +157,15 @@ void TPixelGraphic::FreeErrorDiffusion() {
     FGreyMatch.reset();
 }
 
+std::unique_ptr<TPixelGraphic, TPixelGraphic::TErrorDiffusionRelease>
+TPixelGraphic::BeginErrorDiffusion() {
+    if (Dither && FBitCount != bc24Bit)
+        PrepareErrorDiffusion();
+    else
+        FreeErrorDiffusion();
+    return std::unique_ptr<TPixelGraphic, TErrorDiffusionRelease>(this);
+}
+
 void TPixelGraphic::AdvanceErrorRows() {
     std::swap(FErrorRowCurrent, FErrorRowNext);
     std::memset(FErrorRowNext.get(), 0,

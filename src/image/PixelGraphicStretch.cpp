@@ -43,12 +43,7 @@ void TPixelGraphic::StretchCopy(int destLeft, int destTop, int destWidth, int de
     const int x0 = std::max(destLeft, 0), x1 = std::min(destLeft + destWidth - 1, FWidth - 1);
     const int y0 = std::max(destTop, 0), y1 = std::min(destTop + destHeight - 1, FHeight - 1);
 
-    const auto freeBuffers = [](TPixelGraphic* image) { image->FreeErrorDiffusion(); };
-    const std::unique_ptr<TPixelGraphic, decltype(freeBuffers)> buffers(this, freeBuffers);
-    if (Dither && FBitCount != bc24Bit)
-        PrepareErrorDiffusion();
-    else
-        FreeErrorDiffusion();
+    const auto buffers = BeginErrorDiffusion();
 
     const TResampler horizontal(StretchMode, srcLeft, srcWidth, source.Width(), destWidth);
     const TResampler vertical(StretchMode, srcTop, srcHeight, source.Height(), destHeight);
@@ -137,12 +132,7 @@ void TPixelGraphic::CopyRect(int destLeft, int destTop, int width, int height, i
     const int xmin = std::max({destLeft, 0, -shift});
     const int xmax = std::min({destLeft + width - 1, FWidth - 1, source.Width() - 1 - shift});
     if (xmin <= xmax) {
-        const auto freeBuffers = [](TPixelGraphic* image) { image->FreeErrorDiffusion(); };
-        const std::unique_ptr<TPixelGraphic, decltype(freeBuffers)> buffers(this, freeBuffers);
-        if (Dither && FBitCount != bc24Bit)
-            PrepareErrorDiffusion();
-        else
-            FreeErrorDiffusion();
+        const auto buffers = BeginErrorDiffusion();
         const bool trueColorSource = source.BitCount() == bc24Bit;
         ProgressStart();
         for (int y = firstRow; y <= lastRow; ++y) {
