@@ -6,17 +6,14 @@
 
 namespace {
 // Reading the clock costs far more than a pass; look at it only now and then.
-constexpr std::uint32_t PassesPerClockCheck = 256;
+constexpr int PassesPerClockCheck = 256;
 // Often enough for Stop, menus and the 250 ms display timer, rarely enough that the engine
 // keeps almost all of its speed.
 constexpr auto EventInterval = std::chrono::milliseconds(4);
 } // namespace
 
 TRenderSession::TRenderSession() : FEngine(std::make_unique<TFractalEngine>()) {
-    FEngine->SetPassHook([this] {
-        if (++FPassCount % PassesPerClockCheck == 0)
-            HandleEventsWhenDue();
-    });
+    FEngine->SetPassHook([this] { HandleEventsWhenDue(); }, PassesPerClockCheck);
 }
 
 TRenderSession::~TRenderSession() = default;

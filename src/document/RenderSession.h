@@ -44,6 +44,5 @@ private:
     TFractalParams* FActive = nullptr;
     TFractalParams* FPendingBlock = nullptr;
     TRun FPendingRun;
-    std::uint32_t FPassCount = 0;
     std::chrono::steady_clock::time_point FLastEvents;
 };

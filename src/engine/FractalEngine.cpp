@@ -26,6 +26,19 @@ bool ZeroOrNaN(double d) {
     return !(d < 0.0 || d > 0.0);
 }
 
+// The group (0, 1, 2) of each rounded draw k = rnd(60 r), 0..60: a table instead of two
+// unpredictable branches per step.
+constexpr std::array<std::uint8_t, 61> GroupOfDraw = [] {
+    std::array<std::uint8_t, 61> groups{};
+    for (int k = 0; k <= 60; ++k)
+        groups[k] = k <= 18 ? 0 : k <= 38 ? 1 : 2;
+    return groups;
+}();
+constexpr int GroupOffsets[3] = {0, 19, 39};
+
+// Which of the red, green and blue factors each group's red, green and blue channel takes.
+constexpr int FactorOfChannel[3][3] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
+
 } // namespace
 
 TFractalEngine::TFractalEngine()
@@ -45,10 +58,18 @@ std::uint32_t TFractalEngine::UtcMillisecondsOfDay() {
 void TFractalEngine::RunFractal(TFractalParams* params) {
     StartRun(params);
     // FParams, not params: a run started from the hook takes over the current block.
+    int untilHook = FPassesPerHook;
     while (!FParams->AbortRequested) {
         Pass();
-        if (FPassHook)
-            FPassHook();
+        if (FParams->StepCount >= FStepLimit) {
+            FParams->AbortRequested = BoolTrue;
+            return;
+        }
+        if (--untilHook == 0) {
+            untilHook = FPassesPerHook;
+            if (FPassHook)
+                FPassHook();
+        }
     }
 }
 
@@ -67,8 +88,8 @@ void TFractalEngine::StartRun(TFractalParams* params) {
 
 void TFractalEngine::Pass() {
     if (FParams->StepCount < WarmUpSteps) {
-        ChooseGroup();
-        Transform();
+        InlineChooseGroup();
+        InlineTransform();
         ++FParams->StepCount;
         WarmUpCheck();
         if (FParams->StepCount == 0) {
@@ -82,8 +103,8 @@ void TFractalEngine::Pass() {
             DrawCoefficients();
             ResetRun();
         } else {
-            ChooseGroup();
-            Transform();
+            InlineChooseGroup();
+            InlineTransform();
             // The counter stops at its largest value: the run stays in the plotting phase.
             if (FParams->StepCount < std::numeric_limits<std::int32_t>::max())
                 ++FParams->StepCount;
@@ -104,16 +125,18 @@ void TFractalEngine::DrawCoefficients() {
 }
 
 int TFractalEngine::GroupOffset(double scaledDraw) {
-    const double k = RoundHalfEven(scaledDraw);
-    if (k <= 18)
-        return 0;
-    if (k <= 38)
-        return 19;
-    return 39;
+    const std::int32_t k = std::clamp(RndInt32(scaledDraw), 0, 60);
+    return GroupOffsets[GroupOfDraw[k]];
 }
 
 void TFractalEngine::ChooseGroup() {
-    SetGroupBase(GroupOffset(60.0 * FRandom.Next()));
+    InlineChooseGroup();
+}
+
+void TFractalEngine::InlineChooseGroup() {
+    // The draw lies in [0, 1): k is 0..60.
+    FGroup = GroupOfDraw[RoundInRangeToInt32(60.0 * FRandom.Next())];
+    FGroupBase = GroupOffsets[FGroup];
 }
 
 void TFractalEngine::SetGroupBase(int offset) {
@@ -128,6 +151,10 @@ void TFractalEngine::SetPoint(double x, double y, double z) {
 }
 
 void TFractalEngine::Transform() {
+    InlineTransform();
+}
+
+void TFractalEngine::InlineTransform() {
     const TFractalParams& p = *FParams;
     const double* c = p.RotationLimitAndCoef;
     const int b = FGroupBase;
@@ -177,7 +204,7 @@ void TFractalEngine::Transform() {
     FX = x;
     FY = y;
     FZ = z;
-    PlotPoint();
+    InlinePlotPoint();
 }
 
 void TFractalEngine::WarmUpCheck() {
@@ -207,7 +234,7 @@ void TFractalEngine::LyapunovStep() {
     FY = FShadowY;
     FZ = FShadowZ;
     // The same group as the step just made; PlotPoint runs for the shadow too.
-    Transform();
+    InlineTransform();
     const double dx = FX - FSavedX;
     const double dy = FY - FSavedY;
     const double dz = FZ - FSavedZ;
@@ -231,6 +258,10 @@ void TFractalEngine::LyapunovStep() {
 }
 
 void TFractalEngine::PlotPoint() {
+    InlinePlotPoint();
+}
+
+void TFractalEngine::InlinePlotPoint() {
     TFractalParams& p = *FParams;
     if (p.StepCount < WarmUpSteps)
         return;
@@ -258,31 +289,24 @@ void TFractalEngine::PlotPoint() {
             std::clamp<std::int64_t>(sum, std::numeric_limits<std::int32_t>::min(),
                                      std::numeric_limits<std::int32_t>::max()));
     }
-    FTouchedColumn0 = std::min(FTouchedColumn0, column);
-    FTouchedColumn1 = std::max(FTouchedColumn1, column);
-    FTouchedRow0 = std::min(FTouchedRow0, row);
-    FTouchedRow1 = std::max(FTouchedRow1, row);
+    // Soon every plotted point lies inside the box already: test it, and write only to grow it.
+    if (column < FTouchedColumn0 || column > FTouchedColumn1 || row < FTouchedRow0 ||
+        row > FTouchedRow1) [[unlikely]] {
+        FTouchedColumn0 = std::min(FTouchedColumn0, column);
+        FTouchedColumn1 = std::max(FTouchedColumn1, column);
+        FTouchedRow0 = std::min(FTouchedRow0, row);
+        FTouchedRow1 = std::max(FTouchedRow1, row);
+    }
 
     const double total = static_cast<double>(std::int64_t{hits[0]} + hits[1] + hits[2]);
     const double brightness = p.RootFilter ? std::sqrt(2.5 * total) : 0.1 * total;
-    double redFactor = p.RedFactor, greenFactor = p.GreenFactor, blueFactor = p.BlueFactor;
-    if (FGroup == 1) {
-        redFactor = p.BlueFactor;
-        greenFactor = p.RedFactor;
-        blueFactor = p.GreenFactor;
-    } else if (FGroup == 2) {
-        redFactor = p.GreenFactor;
-        greenFactor = p.BlueFactor;
-        blueFactor = p.RedFactor;
-    }
-    int red = FoldChannel(RndInt32(brightness * redFactor));
-    int green = FoldChannel(RndInt32(brightness * greenFactor));
-    int blue = FoldChannel(RndInt32(brightness * blueFactor));
-    if (p.WhiteBackground) {
-        red = 255 - red;
-        green = 255 - green;
-        blue = 255 - blue;
-    }
+    const double factors[3] = {p.RedFactor, p.GreenFactor, p.BlueFactor};
+    const int* factorOf = FactorOfChannel[FGroup];
+    // 255 - c on a white background, as c ^ 255 for c in 0..255.
+    const int invert = p.WhiteBackground ? 255 : 0;
+    const int red = FoldChannel(RndInt32(brightness * factors[factorOf[0]])) ^ invert;
+    const int green = FoldChannel(RndInt32(brightness * factors[factorOf[1]])) ^ invert;
+    const int blue = FoldChannel(RndInt32(brightness * factors[factorOf[2]])) ^ invert;
     if (p.Image)
         p.Image->SetPixel(column, row,
                           static_cast<std::uint32_t>(red + 256 * green + 65536 * blue));

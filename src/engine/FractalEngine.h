@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -31,8 +32,8 @@ public:
     static constexpr std::int32_t FirstPlotStep = 4000;
     static constexpr std::int32_t HitLimit = 65000;
 
-    // Called once after every loop pass; the window program processes its pending messages
-    // there. It must not replace itself through SetPassHook while it runs.
+    // Called between loop passes; the window program processes its pending messages there.
+    // It must not replace itself through SetPassHook while it runs.
     using TPassHook = std::function<void()>;
     // Milliseconds since UTC midnight; read once per coefficient draw to reseed the generator.
     using TClock = std::function<std::uint32_t()>;
@@ -42,7 +43,14 @@ public:
     TFractalEngine(const TFractalEngine&) = delete;
     TFractalEngine& operator=(const TFractalEngine&) = delete;
 
-    void SetPassHook(TPassHook hook) { FPassHook = std::move(hook); }
+    // The hook runs after every passesPerCall-th pass of a run: a call costs more than a pass.
+    void SetPassHook(TPassHook hook, int passesPerCall = 1) {
+        FPassHook = std::move(hook);
+        FPassesPerHook = passesPerCall > 0 ? passesPerCall : 1;
+    }
+    // A run also ends, with the current block's AbortRequested set, after the pass that has
+    // brought StepCount to `limit` or beyond: exactly there, whatever the hook's interval.
+    void SetStepLimit(std::int32_t limit) { FStepLimit = limit; }
     void SetClock(TClock clock) { FClock = std::move(clock); }
     // The real time of day, the default clock.
     static std::uint32_t UtcMillisecondsOfDay();
@@ -84,6 +92,11 @@ public:
     }
 
 private:
+    // The bodies of ChooseGroup, Transform and PlotPoint, which run once or twice per pass:
+    // inlined into the pass they cost no call and keep the point in registers.
+    [[gnu::always_inline]] inline void InlineChooseGroup();
+    [[gnu::always_inline]] inline void InlineTransform();
+    [[gnu::always_inline]] inline void InlinePlotPoint();
     static std::size_t HitIndex(int column, int row) {
         return (static_cast<std::size_t>(column) * HitRows + row) * 3;
     }
@@ -104,6 +117,8 @@ private:
     double FSampleCount = 1.0;
     TLcgRandom FRandom;
     TPassHook FPassHook;
+    int FPassesPerHook = 1;
+    std::int32_t FStepLimit = std::numeric_limits<std::int32_t>::max();
     TClock FClock;
 
     // What ResetRun must clear: the box of pixels plotted since the last clear (empty when

@@ -2,11 +2,25 @@
 
 #include "engine/ViewFit.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <ostream>
 #include <stdexcept>
 #include <string>
+
+namespace {
+
+// The largest divisor of tickEvery up to 1024.
+std::int64_t PassesPerHook(std::int64_t tickEvery) {
+    for (std::int64_t n = std::min<std::int64_t>(tickEvery, 1024); n > 1; --n)
+        if (tickEvery % n == 0)
+            return n;
+    return 1;
+}
+
+} // namespace
 
 TRenderer::TRenderer(const TRenderOptions& options) : FOptions(options) {
     FImage.SetSize(FOptions.Width, FOptions.Height, bc24Bit);
@@ -30,46 +44,52 @@ TRenderResult TRenderer::Run(std::ostream* progress) {
 
     std::uint32_t nextSeed = FOptions.Seed.value_or(0);
     const bool seeded = FOptions.Seed.has_value();
-    // Draws since a point was last plotted; the engine itself never gives up on a map choice.
+    // Draws since a point was last plotted; the engine itself never gives up on a map choice. A
+    // set that reached the plotting phase is being replaced when the clock is read with
+    // StepCount at 4000 or more.
     std::int64_t fruitlessDraws = 0;
     bool gaveUp = false;
     FEngine.SetClock([&] {
         ++result.CoefficientSets;
-        ++fruitlessDraws;
+        if (params.StepCount >= TFractalEngine::FirstPlotStep)
+            fruitlessDraws = 0;
+        if (++fruitlessDraws > FOptions.MaxFruitlessDraws) {
+            gaveUp = true;
+            params.AbortRequested = BoolTrue;
+        }
         return seeded ? nextSeed++ : TFractalEngine::UtcMillisecondsOfDay();
     });
 
-    const std::int32_t stopAt = TFractalEngine::WarmUpSteps + FOptions.Steps;
+    // The hook runs every passesPerHook passes, which divides TickEvery, so that the ticks fall
+    // on the same passes as with a call after every pass.
+    const std::int64_t passesPerHook = PassesPerHook(FOptions.TickEvery);
+    FEngine.SetStepLimit(TFractalEngine::WarmUpSteps + FOptions.Steps);
     const Clock::time_point start = Clock::now();
     std::int64_t passes = 0;
     std::int64_t untilTick = FOptions.TickEvery;
     int shownPercent = -1;
-    FEngine.SetPassHook([&] {
-        if (--untilTick == 0) {
-            untilTick = FOptions.TickEvery;
-            ++params.Tick;
-        }
-        if (params.StepCount >= stopAt)
-            params.AbortRequested = BoolTrue;
-        if (params.StepCount >= TFractalEngine::FirstPlotStep) {
-            fruitlessDraws = 0;
-        } else if (fruitlessDraws > FOptions.MaxFruitlessDraws) {
-            // The last of those sets has been rejected too: another draw has begun.
-            gaveUp = true;
-            params.AbortRequested = BoolTrue;
-        }
-        // Looking at the time costs more than a pass: only every 65536 passes.
-        if (progress == nullptr || (++passes & 0xFFFF) != 0)
-            return;
-        if (Clock::now() - start < std::chrono::seconds(1))
-            return;
-        const std::int64_t plotted = params.StepCount - TFractalEngine::WarmUpSteps;
-        const int percent = plotted <= 0 ? 0 : static_cast<int>(plotted * 100 / FOptions.Steps);
-        if (percent != shownPercent) {
-            shownPercent = percent;
-            *progress << "\rrendering " << percent << "%" << std::flush;
-        }
-    });
+    FEngine.SetPassHook(
+        [&] {
+            untilTick -= passesPerHook;
+            if (untilTick == 0) {
+                untilTick = FOptions.TickEvery;
+                ++params.Tick;
+            }
+            // Looking at the time costs more than a pass: only every 65536 passes or so.
+            passes += passesPerHook;
+            if (progress == nullptr || passes < 65536)
+                return;
+            passes = 0;
+            if (Clock::now() - start < std::chrono::seconds(1))
+                return;
+            const std::int64_t plotted = params.StepCount - TFractalEngine::WarmUpSteps;
+            const int percent = plotted <= 0 ? 0 : static_cast<int>(plotted * 100 / FOptions.Steps);
+            if (percent != shownPercent) {
+                shownPercent = percent;
+                *progress << "\rrendering " << percent << "%" << std::flush;
+            }
+        },
+        static_cast<int>(passesPerHook));
 
     params.AbortRequested = BoolFalse;
     params.Tick = 0;
@@ -82,6 +102,7 @@ TRenderResult TRenderer::Run(std::ostream* progress) {
         *progress << (gaveUp ? "\n" : "\rrendering 100%\n") << std::flush;
     FEngine.SetPassHook(nullptr);
     FEngine.SetClock(nullptr);
+    FEngine.SetStepLimit(std::numeric_limits<std::int32_t>::max());
     if (gaveUp)
         throw std::runtime_error("no coefficient set was accepted after " +
                                  std::to_string(FOptions.MaxFruitlessDraws) + " draws");
