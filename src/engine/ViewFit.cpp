@@ -1,6 +1,9 @@
 #include "engine/ViewFit.h"
 
+#include "engine/EngineMath.h"
 #include "engine/FractalParams.h"
+
+#include <cmath>
 
 void TViewFit::ResetCoordinates() {
     Magnification = 0.5;
@@ -30,4 +33,41 @@ void TViewFit::CopyToParams(TFractalParams& params) const {
     params.ViewYMin = YMin;
     params.ViewXMax = XMax;
     params.ViewYMax = YMax;
+}
+
+TPixelRect TViewFit::ProportionalRect(double centreX, double centreY, int width, int height,
+                                      int imageWidth, int imageHeight) {
+    const double meanImageSide = (imageWidth + imageHeight) * 0.5;
+    const double meanSide = (width + height) * 0.5;
+    const double newWidth = imageWidth / meanImageSide * meanSide;
+    const double newHeight = imageHeight / meanImageSide * meanSide;
+    TPixelRect rect;
+    rect.Width = RndInt32(newWidth);
+    rect.Left = RndInt32(centreX - newWidth * 0.5);
+    rect.Height = RndInt32(newHeight);
+    rect.Top = RndInt32(centreY - newHeight * 0.5);
+    return rect;
+}
+
+void TViewFit::SetZoomTarget(const TPixelRect& rect, int imageWidth, int imageHeight) {
+    SelXMin = XMin + (XMax - XMin) * rect.Left / imageWidth;
+    SelXMax = XMin + (XMax - XMin) * (rect.Left + rect.Width) / imageWidth;
+    SelYMin = YMin + (YMax - YMin) * rect.Top / imageHeight;
+    SelYMax = YMin + (YMax - YMin) * (rect.Top + rect.Height) / imageHeight;
+    SelXCenter = SelXMin + (SelXMax - SelXMin) * 0.5;
+    SelYCenter = SelYMin + (SelYMax - SelYMin) * 0.5;
+    // The mean half extent of the target.
+    const double halfExtent =
+        (std::fabs(SelXMax - SelXMin) * 0.5 + std::fabs(SelYMax - SelYMin) * 0.5) * 0.5;
+    SelMagnification = halfExtent != 0.0 ? 2.0 / halfExtent : 0.0;
+}
+
+void TViewFit::ZoomToTarget() {
+    XMin = SelXMin;
+    XMax = SelXMax;
+    YMin = SelYMin;
+    YMax = SelYMax;
+    XCenter = XMin + (XMax - XMin) * 0.5;
+    YCenter = YMin + (YMax - YMin) * 0.5;
+    Magnification = SelMagnification;
 }
