@@ -50,7 +50,11 @@ TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QW
     PGImage1->SetCenter(true);
     PGImage1->SetZoomFactor(1.0L);
     PGImage1->SetActionMode(amNone);
+    connect(PGImage1, &TPGImage::PicBoxOnMouseDown, this, &TMDIChild::PGImage1PicBoxOnMouseDown);
     connect(PGImage1, &TPGImage::PicBoxOnMouseMove, this, &TMDIChild::PGImage1PicBoxOnMouseMove);
+    connect(PGImage1, &TPGImage::PicBoxOnMouseUp, this, &TMDIChild::PGImage1PicBoxOnMouseUp);
+    connect(PGImage1, &TPGImage::OnMouseUp, this, &TMDIChild::PGImage1PicBoxOnMouseUp);
+    connect(PGImage1, &TPGImage::PicBoxOnDblClick, this, &TMDIChild::PGImage1PicBoxOnDblClick);
     connect(PGImage1, &TPGImage::OnNewAutoSize, this, &TMDIChild::PGImage1NewAutoSize);
 
     StatusBar1 = new QStatusBar(this);
@@ -78,6 +82,10 @@ TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QW
     PopupMenu1->addSeparator();
     ClearRectangle2 = PopupMenu1->addAction(tr("Clear Rectangle"));
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TMDIChild::UpdateMenuItems);
+    // Queued: a zoom renders until Stop, which should not happen inside the menu's own loop.
+    connect(Zoom1, &QAction::triggered, this, &TMDIChild::Zoom1Click, Qt::QueuedConnection);
+    connect(RectangleMode1, &QAction::triggered, this, &TMDIChild::RectangleMode1Click);
+    connect(ClearRectangle2, &QAction::triggered, this, &TMDIChild::ClearRectangle2Click);
     PGImage1->SetPopupMenu(PopupMenu1);
     PGSaveDialog1 = new TPGSaveDialog(this);
 
@@ -109,7 +117,7 @@ void TMDIChild::AdjustCoords() {
 void TMDIChild::PGImage1PicBoxOnMouseMove(QMouseEvent* event) {
     const int i = PGImage1->BoxToImageX(event->position().toPoint().x());
     const int j = PGImage1->BoxToImageY(event->position().toPoint().y());
-    LastShift = {event->buttons(), event->modifiers()};
+    LastShift = {event->buttons(), event->modifiers(), false};
     if (DocWidth == 0)
         return;
     PixelStepX = (Params.ViewXMax - Params.ViewXMin) / DocWidth;
@@ -135,6 +143,90 @@ void TMDIChild::PGImage1NewAutoSize(int PGImageWidth, int PGImageHeight) {
 
 void TMDIChild::UpdateMenuItems() {
     RectangleMode1->setChecked(RectangleMode != BoolFalse);
+}
+
+// ---- Zoom --------------------------------------------------------------------------------
+
+void TMDIChild::PGImage1PicBoxOnMouseDown(QMouseEvent* event) {
+    // Paint-box positions are picture pixels: the view shows the picture at its natural size.
+    const QPoint position = event->position().toPoint();
+    ClickX = position.x();
+    ClickYUp = Params.ImageHeight - position.y();
+    LastShift = {event->buttons(), event->modifiers(),
+                 event->type() == QEvent::MouseButtonDblClick};
+    if (LastShift.ExactlyLeft())
+        PGImage1->SetActionMode(RectangleMode ? amMoveResizeCreateSelection : amNone);
+}
+
+void TMDIChild::PGImage1PicBoxOnMouseUp(QMouseEvent*) {
+    if (!LastShift.ExactlyLeft())
+        return;
+    if (RectangleMode && !PGImage1->Selection())
+        return;
+    double centreX;
+    double centreY;
+    if (RectangleMode) {
+        centreX = PGImage1->SelectionWidth() * 0.5 + PGImage1->SelectionLeft();
+        centreY = PGImage1->SelectionHeight() * 0.5 + PGImage1->SelectionTop();
+    } else {
+        PGImage1->SetSelectionWidth(RndInt32(DocWidth * 0.5));
+        PGImage1->SetSelectionHeight(RndInt32(DocHeight * 0.5));
+        // The clicked row, counted from the top as the picture's rows are.
+        centreX = ClickX;
+        centreY = Params.ImageHeight - ClickYUp;
+    }
+    const TPixelRect target =
+        TViewFit::ProportionalRect(centreX, centreY, PGImage1->SelectionWidth(),
+                                   PGImage1->SelectionHeight(), DocWidth, DocHeight);
+    PGImage1->SetSelectionBounds(target.Left, target.Top, target.Width, target.Height);
+    View.SetZoomTarget({PGImage1->SelectionLeft(), PGImage1->SelectionTop(),
+                        PGImage1->SelectionWidth(), PGImage1->SelectionHeight()},
+                       DocWidth, DocHeight);
+}
+
+void TMDIChild::Zoom1Click() {
+    if (DocWidth == 0)
+        return;
+    if (RectangleMode && !PGImage1->Selection()) {
+        ShowMessage(this, QStringLiteral("there is nothing selected"));
+        return;
+    }
+    if (!View.ZoomTargetHasExtent()) {
+        ShowMessage(this, QStringLiteral("the selected area is empty"));
+        return;
+    }
+    Timer2->stop();
+    View.ZoomToTarget();
+    PGImage1->SetSelection(false);
+    PGImage1->SetActionMode(amNone);
+    ReportErrors(this, [this] {
+        // The selected part of the old picture, enlarged, until the new one grows.
+        auto preview = std::make_unique<TPixelGraphic>();
+        preview->SetSize(DocWidth, DocHeight, bc24Bit);
+        preview->StretchCopy(0, 0, DocWidth, DocHeight, PGImage1->SelectionLeft(),
+                             PGImage1->SelectionTop(), PGImage1->SelectionWidth(),
+                             PGImage1->SelectionHeight(), *PGImage1->PixelGraphic());
+        // A run in progress ends on its way out with the block's picture, which must stay alive.
+        Params.Image = preview.get();
+        PGImage1->SetPixelGraphic(std::move(preview));
+        Params.Image->NotifyChange(nullptr);
+        UpdateGrafX();
+    });
+}
+
+void TMDIChild::PGImage1PicBoxOnDblClick(QMouseEvent*) {
+    Zoom1Click();
+    PGImage1->SetSelection(false);
+    PGImage1->SetActionMode(amNone);
+}
+
+void TMDIChild::RectangleMode1Click() {
+    RectangleMode = RectangleMode ? BoolFalse : BoolTrue;
+    UpdateMenuItems();
+}
+
+void TMDIChild::ClearRectangle2Click() {
+    PGImage1->SetSelection(false);
 }
 
 // ---- Rendering ---------------------------------------------------------------------------

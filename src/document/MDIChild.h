@@ -22,6 +22,14 @@ class TXYSize;
 struct TShiftState {
     Qt::MouseButtons Buttons;
     Qt::KeyboardModifiers Modifiers;
+    bool DoubleClick = false;
+
+    // The left button alone: no other button, no Shift, Ctrl or Alt, not a double click.
+    bool ExactlyLeft() const {
+        return Buttons == Qt::LeftButton &&
+               !(Modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) &&
+               !DoubleClick;
+    }
 };
 
 // A document window: one fractal with its parameter block, its view of the plane and its
@@ -70,6 +78,17 @@ public:
     void PGImage1PicBoxOnMouseMove(QMouseEvent* event);
     void PGImage1NewAutoSize(int PGImageWidth, int PGImageHeight);
     void UpdateMenuItems();
+
+    // ---- Zoom ----------------------------------------------------------------------------
+    // The zoom chooses a new part of the plane (centre and Magnification) and renders it
+    // afresh; it is not the view's ZoomFactor, which would only scale the picture on the screen.
+    void PGImage1PicBoxOnMouseDown(QMouseEvent* event);
+    // Sets the zoom target from the rectangle drawn or the point clicked.
+    void PGImage1PicBoxOnMouseUp(QMouseEvent* event);
+    void PGImage1PicBoxOnDblClick(QMouseEvent* event);
+    void Zoom1Click();
+    void RectangleMode1Click();
+    void ClearRectangle2Click();
 
     // ---- Rendering -----------------------------------------------------------------------
     void Timer1Timer();

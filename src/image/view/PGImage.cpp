@@ -5,7 +5,10 @@
 #include "image/PixelGraphic.h"
 #include "image/view/PicBox.h"
 #include "image/view/QtColor.h"
+#include "image/view/SelectionFrame.h"
 #include "image/view/StretchBox.h"
+#include "image/view/ViewCursors.h"
+#include "image/view/ViewMouseTool.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -43,7 +46,11 @@ private:
 
 } // namespace
 
-TPGImage::TPGImage(QWidget* parent) : QScrollArea(parent), FPicBox(new TPicBox(this)) {
+TPGImage::TPGImage(QWidget* parent)
+    : QScrollArea(parent), FPicBox(new TPicBox(this)), FSelectionFrame(new TSelectionFrame(*this)),
+      FMouseTool(new TViewMouseTool(*this)) {
+    // The cursors exist before any view needs them.
+    TViewCursors::Instance();
     const QPalette& colors = palette();
     FColor = FromQColor(colors.color(QPalette::Button));
     FPicBoxColor = FColor;
@@ -65,6 +72,10 @@ TPGImage::TPGImage(QWidget* parent) : QScrollArea(parent), FPicBox(new TPicBox(t
 }
 
 TPGImage::~TPGImage() = default;
+
+std::uint8_t TPGImage::DragState() const {
+    return FMouseTool->DragState();
+}
 
 // ---- Picture -------------------------------------------------------------------------------
 
@@ -271,6 +282,9 @@ void TPGImage::mousePressEvent(QMouseEvent* event) {
 }
 
 void TPGImage::mouseMoveEvent(QMouseEvent* event) {
+    QCursor chosen = cursor();
+    emit OnSetCursor(chosen);
+    viewport()->setCursor(chosen);
     emit OnMouseMove(event);
 }
 

@@ -14,6 +14,8 @@ class QMouseEvent;
 class QPainter;
 class TPicBox;
 class TPixelGraphic;
+class TSelectionFrame;
+class TViewMouseTool;
 
 // What a left-button drag on the picture does.
 enum TActionMode {
@@ -46,7 +48,9 @@ enum TTiling { tNone, tRepeat, tMirrorHorizontal, tMirrorVertical, tMirror };
 
 // A scrolling view of one TPixelGraphic. The paint box (TPicBox) marks where the picture is
 // shown; the view sizes, centres and scrolls it and paints the picture into its own client area.
-// The view owns the picture handed to it.
+// The view owns the picture handed to it. What the mouse does on the paint box (dragging the
+// picture, drawing, moving and resizing the selection) is the view's mouse tool, and the
+// selection's animated frame is drawn by the paint box over the picture.
 class TPGImage : public QScrollArea {
     Q_OBJECT
 
@@ -65,6 +69,8 @@ public:
     // Scale of the last layout; -1 when the two axes were scaled differently.
     long double EffectiveZoom() const { return FEffectiveZoom; }
     TPicBox* PicBox() const { return FPicBox; }
+    // What the current left-button drag on the paint box does.
+    std::uint8_t DragState() const;
 
     // ---- Layout ----------------------------------------------------------------------------
     void Arrange(bool forced);
@@ -86,6 +92,7 @@ public:
 
     // ---- Selection -------------------------------------------------------------------------
     bool Selection() const { return FSelection; }
+    // A selection's frame is animated while it exists.
     void SetSelection(bool value);
     int SelectionLeft() const { return FSelectionLeft; }
     int SelectionTop() const { return FSelectionTop; }
@@ -95,6 +102,8 @@ public:
     void SetSelectionTop(int value);
     void SetSelectionWidth(int value);
     void SetSelectionHeight(int value);
+    // The one writer of the four values; repaints only the strips along the old and new frame.
+    // The values are not clamped to the picture.
     void SetSelectionBounds(int left, int top, int width, int height);
     // In picture pixels, and converted to paint-box pixels.
     QRect SelectionRect() const;
@@ -111,6 +120,8 @@ public:
     void SetStretch(TStretch value);
     bool Center() const { return FCenter; }
     void SetCenter(bool value);
+    // The scale of the picture on the screen under sZoomKAR. It does not change what the picture
+    // shows: a document's magnification and zoom target choose that part of the plane.
     long double ZoomFactor() const { return FZoomFactor; }
     void SetZoomFactor(long double value);
     bool RearrangeAlways() const { return FRearrangeAlways; }
@@ -192,7 +203,8 @@ public:
     }
 
     // ---- Paint-box and control properties --------------------------------------------------
-    QCursor PicBoxCursor() const;
+    // The paint box's cursor where no rule of the mouse tool applies.
+    QCursor PicBoxCursor() const { return FPicBoxCursor; }
     void SetPicBoxCursor(const QCursor& cursor);
     QString PicBoxHint() const { return FPicBoxHint; }
     void SetPicBoxHint(const QString& hint);
@@ -219,7 +231,13 @@ signals:
     void OnPixelGraphicProgressStart();
     void OnPixelGraphicProgressEnd();
     void OnSelectionChange();
+    // A drag that created, moved or resized the selection has ended; the user's mouse-up
+    // handler has already run.
     void OnSelectionMade();
+    // The cursor chosen for the control around the paint box, or for the paint box; a handler
+    // may replace it.
+    void OnSetCursor(QCursor& cursor);
+    void PicBoxOnSetCursor(QCursor& cursor);
     void OnZoomFactorChange();
     // Mouse events of the control outside the paint box, in client coordinates.
     void OnMouseDown(QMouseEvent* event);
@@ -248,12 +266,15 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    friend class TPicBox;
+
     int Border() const;
     void ChangeBounds(int width, int height);
     void ConnectProgressEvents(TPixelGraphic& graphic);
     void ConnectChangeEvent(TPixelGraphic& graphic);
     void DrawTiles(QPainter& painter, const QRect& clip, TPixelGraphic& picture);
     void SetAutoSizeBound(int& bound, int value);
+    void SetSelectionColor(TColor& color, TColor value);
     void SetInvalidating(bool& field, bool value);
     // A setting the paint copy is built with: a change rebuilds it.
     template <typename T> void SetRebuilding(T& field, T value) {
@@ -272,6 +293,9 @@ private:
     }
 
     TPicBox* FPicBox;
+    TSelectionFrame* FSelectionFrame;
+    TViewMouseTool* FMouseTool;
+    QCursor FPicBoxCursor;
     std::unique_ptr<TPixelGraphic> FPixelGraphic;
     QImage FPaintBuffer;
     QString FFileName;

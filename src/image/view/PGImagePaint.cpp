@@ -51,10 +51,13 @@ TRect ToTRect(const QRect& rect) {
 
 } // namespace
 
+// Rectangle by rectangle: the selection frame's repaints are thin rings, whose bounding
+// rectangle would cover the whole selection.
 void TPGImage::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     emit OnPainting();
-    PaintGraphic(painter, event->rect());
+    for (const QRect& rect : event->region())
+        PaintGraphic(painter, rect);
     emit OnPaint();
 }
 

@@ -1,6 +1,7 @@
 #include "image/view/PGImage.h"
 
 #include "image/view/PicBox.h"
+#include "image/view/SelectionFrame.h"
 
 // ---- Selection -----------------------------------------------------------------------------
 
@@ -8,6 +9,7 @@ void TPGImage::SetSelection(bool value) {
     if (value == FSelection)
         return;
     FSelection = value;
+    FSelectionFrame->SetAnimating(value);
     FPicBox->update();
     emit OnSelectionChange();
 }
@@ -16,13 +18,20 @@ void TPGImage::SetSelectionBounds(int left, int top, int width, int height) {
     if (left == FSelectionLeft && top == FSelectionTop && width == FSelectionWidth &&
         height == FSelectionHeight)
         return;
+    // The handles reach 8 pixels out from the selection, the frame alone 1.
+    const int thickness = FActionMode == amMoveResizeCreateSelection ? 8 : 1;
+    QRegion strips;
+    if (FSelection)
+        strips = TSelectionFrame::FrameStrips(SelectionBoxRect(), thickness);
     FSelectionLeft = left;
     FSelectionTop = top;
     FSelectionWidth = width;
     FSelectionHeight = height;
     if (FSelection)
-        FPicBox->update();
+        strips += TSelectionFrame::FrameStrips(SelectionBoxRect(), thickness);
     emit OnSelectionChange();
+    if (FSelection)
+        FPicBox->repaint(strips);
 }
 
 void TPGImage::SetSelectionLeft(int value) {
@@ -53,15 +62,21 @@ QRect TPGImage::SelectionBoxRect() const {
 }
 
 void TPGImage::SetSelectionColor1(TColor value) {
-    FSelectionColor1 = value;
-    if (FSelection)
-        FPicBox->update();
+    SetSelectionColor(FSelectionColor1, value);
 }
 
 void TPGImage::SetSelectionColor2(TColor value) {
-    FSelectionColor2 = value;
+    SetSelectionColor(FSelectionColor2, value);
+}
+
+void TPGImage::SetSelectionColor(TColor& color, TColor value) {
+    if (value == color)
+        return;
+    color = value;
+    FSelectionFrame->ColorsChanged();
     if (FSelection)
-        FPicBox->update();
+        FPicBox->update(TSelectionFrame::FramePixels(SelectionBoxRect(),
+                                                     FActionMode == amMoveResizeCreateSelection));
 }
 
 // ---- Layout --------------------------------------------------------------------------------
@@ -218,11 +233,8 @@ void TPGImage::SetUseThread(bool value) {
 
 // ---- Paint box -----------------------------------------------------------------------------
 
-QCursor TPGImage::PicBoxCursor() const {
-    return FPicBox->cursor();
-}
-
 void TPGImage::SetPicBoxCursor(const QCursor& cursor) {
+    FPicBoxCursor = cursor;
     FPicBox->setCursor(cursor);
 }
 

@@ -5,8 +5,9 @@
 class TPGImage;
 
 // The rectangle of a TPGImage in which the picture is shown. The view paints the picture
-// itself; the paint box hands its mouse and paint events to the view's user events, so that
-// positions arrive in picture-box coordinates.
+// itself; the paint box draws the selection frame over it and hands its mouse events to the
+// view's mouse tool and to the view's user events, so that positions arrive in paint-box
+// coordinates.
 class TPicBox : public QWidget {
     Q_OBJECT
 
