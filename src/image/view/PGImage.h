@@ -108,6 +108,8 @@ public:
     // In picture pixels, and converted to paint-box pixels.
     QRect SelectionRect() const;
     QRect SelectionBoxRect() const;
+    // 0..7; advances every 50 ms while there is a selection.
+    int SelectionAnimationPhase() const;
     TColor SelectionColor1() const { return FSelectionColor1; }
     TColor SelectionColor2() const { return FSelectionColor2; }
     void SetSelectionColor1(TColor value);

@@ -50,6 +50,10 @@ void TPGImage::SetSelectionHeight(int value) {
     SetSelectionBounds(FSelectionLeft, FSelectionTop, FSelectionWidth, value);
 }
 
+int TPGImage::SelectionAnimationPhase() const {
+    return FSelectionFrame->AnimationPhase();
+}
+
 QRect TPGImage::SelectionRect() const {
     return {FSelectionLeft, FSelectionTop, FSelectionWidth, FSelectionHeight};
 }

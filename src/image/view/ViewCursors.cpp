@@ -156,10 +156,11 @@ constexpr TCursorArt MoveSelectionArt = {
 // Qt's monochrome cursors: bitmap and mask set give black, the mask alone white, the bitmap
 // alone the inverted screen (on platforms that can invert), neither transparent.
 QCursor MakeCursor(const TCursorArt& art, int hotX, int hotY) {
+    // A bitmap's set bits are Qt::color1, which images hold as black.
     QImage bitmap(CursorSize, CursorSize, QImage::Format_MonoLSB);
-    QImage mask(CursorSize, CursorSize, QImage::Format_MonoLSB);
-    bitmap.fill(Qt::color0);
-    mask.fill(Qt::color0);
+    bitmap.setColorTable({QColor(Qt::white).rgb(), QColor(Qt::black).rgb()});
+    bitmap.fill(0);
+    QImage mask = bitmap;
     for (int y = 0; y < CursorSize; ++y) {
         for (int x = 0; x < CursorSize; ++x) {
             const char pixel = art[y][x];
