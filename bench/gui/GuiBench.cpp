@@ -1,7 +1,10 @@
 // How much of the engine's speed the windows leave it: the same coefficient sets rendered
 // headless and in a real document window (offscreen), a few seconds each, counting the steps
 // of the plotting phase; plus the display's repaints per second and the delay of a Stop that
-// arrives from outside while the engine runs.
+// arrives from outside while the engine runs. The window's run then goes on as long again with
+// a selection over the growing picture that is switched on and off every quarter second, so
+// that the speed with its animated frame and without it are measured on the same coefficient
+// set under the same load.
 //
 //     GuiBench [seconds per run, default 3] [rounds, default 2]
 
@@ -21,6 +24,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -89,10 +93,59 @@ double Headless(double seconds) {
     return meter.StepsPerSecond();
 }
 
+// Steps per second with and without a selection on the view, taking turns.
+class TSelectionMeter {
+public:
+    explicit TSelectionMeter(TPGImage& view) : FView(view) {
+        // A rectangle with handles, as a drag on the picture leaves it.
+        FView.SetSelectionBounds(100, 75, 200, 150);
+    }
+    void Sample(std::int32_t stepCount) {
+        const Clock::time_point now = Clock::now();
+        if (!FStarted) {
+            FStarted = true;
+            FStart = now;
+            FSwitch = now + Turn;
+        } else {
+            if (stepCount > FLast)
+                FSteps[FOn] += stepCount - FLast;
+            FTime[FOn] += Seconds(now - FLastTime);
+            const int phase = FView.SelectionAnimationPhase();
+            FFrameSteps += (phase - FPhase + 8) % 8;
+            FPhase = phase;
+        }
+        FLast = stepCount;
+        FLastTime = now;
+        if (now >= FSwitch) {
+            FOn = !FOn;
+            FView.SetSelection(FOn);
+            FSwitch = now + Turn;
+        }
+    }
+    double Elapsed() const { return FStarted ? Seconds(FLastTime - FStart) : 0.0; }
+    double StepsPerSecond(bool on) const { return FSteps[on] / std::max(FTime[on], 1e-9); }
+    double FrameStepsPerSecond() const { return FFrameSteps / std::max(FTime[1], 1e-9); }
+
+private:
+    static constexpr auto Turn = std::chrono::milliseconds(250);
+    TPGImage& FView;
+    bool FStarted = false;
+    bool FOn = false;
+    std::int32_t FLast = 0;
+    int FPhase = 0;
+    double FSteps[2] = {0, 0};
+    double FTime[2] = {0, 0};
+    int FFrameSteps = 0;
+    Clock::time_point FStart, FLastTime, FSwitch;
+};
+
 struct TWindowFigures {
     double StepsPerSecond = 0;
     double RepaintsPerSecond = 0;
     double StopMilliseconds = 0;
+    double WithoutSelection = 0;
+    double WithSelection = 0;
+    double FrameStepsPerSecond = 0;
 };
 
 TWindowFigures InWindow(double seconds) {
@@ -103,6 +156,7 @@ TWindowFigures InWindow(double seconds) {
 
     TWindowFigures figures;
     TStepMeter meter;
+    std::unique_ptr<TSelectionMeter> selection;
     int repaints = 0;
     bool counting = false;
     bool stopRequested = false;
@@ -124,13 +178,19 @@ TWindowFigures InWindow(double seconds) {
         TMDIChild* document = frame.Documents().first();
         if (!counting) {
             QObject::connect(document->PGImage1, &TPGImage::OnPaint, [&] {
-                if (meter.Started())
+                if (meter.Started() && !selection)
                     ++repaints;
             });
             counting = true;
         }
-        meter.Sample(document->Params.StepCount);
-        if (meter.Elapsed() < seconds)
+        if (!selection) {
+            meter.Sample(document->Params.StepCount);
+            if (meter.Elapsed() < seconds)
+                return;
+            selection = std::make_unique<TSelectionMeter>(*document->PGImage1);
+        }
+        selection->Sample(document->Params.StepCount);
+        if (selection->Elapsed() < seconds)
             return;
         // Stop arrives from outside, at a moment the engine does not choose.
         stopRequested = true;
@@ -148,6 +208,9 @@ TWindowFigures InWindow(double seconds) {
     figures.StepsPerSecond = meter.StepsPerSecond();
     figures.RepaintsPerSecond = repaints / meter.Elapsed();
     figures.StopMilliseconds = Seconds(runEnded - stopPosted) * 1000;
+    figures.WithoutSelection = selection->StepsPerSecond(false);
+    figures.WithSelection = selection->StepsPerSecond(true);
+    figures.FrameStepsPerSecond = selection->FrameStepsPerSecond();
     return figures;
 }
 } // namespace
@@ -161,17 +224,26 @@ int main(int argc, char* argv[]) {
     SetMessageHandler([](QWidget*, QMessageBox::Icon, const QString&) {});
 
     std::vector<double> ratios;
+    std::vector<double> selectionRatios;
     for (int round = 1; round <= rounds; ++round) {
         const double headless = Headless(seconds);
         const TWindowFigures window = InWindow(seconds);
         ratios.push_back(window.StepsPerSecond / headless);
+        selectionRatios.push_back(window.WithSelection / window.WithoutSelection);
         std::printf("round %d: headless %.2f M steps/s, window %.2f M steps/s (%.1f %%), "
                     "%.2f repaints/s, Stop after %.1f ms\n",
                     round, headless / 1e6, window.StepsPerSecond / 1e6,
                     100 * window.StepsPerSecond / headless, window.RepaintsPerSecond,
                     window.StopMilliseconds);
+        std::printf("         selection off %.2f M steps/s, on %.2f M steps/s (%.1f %%), "
+                    "%.1f frame steps/s\n",
+                    window.WithoutSelection / 1e6, window.WithSelection / 1e6,
+                    100 * selectionRatios.back(), window.FrameStepsPerSecond);
     }
     std::sort(ratios.begin(), ratios.end());
+    std::sort(selectionRatios.begin(), selectionRatios.end());
     std::printf("median share of the headless speed: %.1f %%\n", 100 * ratios[ratios.size() / 2]);
+    std::printf("median share kept while a selection animates: %.1f %%\n",
+                100 * selectionRatios[selectionRatios.size() / 2]);
     return 0;
 }
