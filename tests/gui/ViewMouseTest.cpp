@@ -312,6 +312,15 @@ private slots:
                 [](QCursor& cursor) { cursor = Qt::PointingHandCursor; });
         QCOMPARE(cursorAt({121, 120}).shape(), Qt::PointingHandCursor);
         QCOMPARE(view->PicBoxCursor().shape(), Qt::IBeamCursor);
+
+        // Around the paint box, the control's own cursor, which the user may replace too.
+        view->setCursor(Qt::CrossCursor);
+        QTest::mouseMove(view->viewport(), {450, 350});
+        QCOMPARE(view->viewport()->cursor().shape(), Qt::CrossCursor);
+        connect(view.get(), &TPGImage::OnSetCursor, this,
+                [](QCursor& cursor) { cursor = Qt::WaitCursor; });
+        QTest::mouseMove(view->viewport(), {451, 350});
+        QCOMPARE(view->viewport()->cursor().shape(), Qt::WaitCursor);
     }
 
     void framePatternFollowsPhaseAndCorner() {

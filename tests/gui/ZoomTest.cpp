@@ -283,6 +283,33 @@ private slots:
         QVERIFY(Near(document->Params.ViewYMax, 3.5));
     }
 
+    void zoomToASelectionReachingPastThePicture() {
+        TSetup setup;
+        TMDIChild*& document = setup.Document;
+        QRect outside;
+        TScript script(setup.Frame,
+                       {setup.Started(),
+                        [&] {
+                            QTest::mousePress(Box(*document), Qt::LeftButton, {}, {20, 20});
+                            QTest::mouseMove(Box(*document), {99, 79});
+                            QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {99, 79});
+                            // Moved up and left as far as it goes.
+                            QTest::mousePress(Box(*document), Qt::LeftButton, {}, {50, 50});
+                            QTest::mouseMove(Box(*document), {-1000, -1000});
+                            QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {-1000, -1000});
+                            outside = Selection(*document);
+                            document->Zoom1Click();
+                            return true;
+                        },
+                        setup.RunsReach(1)});
+        RUN_SCRIPT(script);
+        QVERIFY(FMessages.Texts.isEmpty());
+        QCOMPARE(outside, QRect(-79, -59, 80, 60));
+        // The target's centre lies beyond the picture's top left corner.
+        QVERIFY(document->View.XCenter < -4.666667);
+        QVERIFY(document->View.YCenter < -3.5);
+    }
+
     void zoomWhileRenderingRestartsAndOneStopEndsIt() {
         TSetup setup;
         TMDIChild*& document = setup.Document;
