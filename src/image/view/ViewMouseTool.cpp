@@ -88,7 +88,6 @@ void TViewMouseTool::MouseDown(QMouseEvent* event) {
     const QPoint origin(FView.SelectionLeft(), FView.SelectionTop());
     const QPoint size(FView.SelectionWidth(), FView.SelectionHeight());
     FPointer = event->globalPosition().toPoint();
-    int handle = -1;
     if (SelectionMovable() && FView.Selection() && Inside(FView.SelectionBoxRect(), point)) {
         FDragState = dsMoveSelection;
         FStart = point;
@@ -96,7 +95,7 @@ void TViewMouseTool::MouseDown(QMouseEvent* event) {
     } else if ((mode == amMoveImage || mode == amMoveSelectionMoveImage) && Scrollable()) {
         FDragState = dsPicture;
         FStart = point;
-    } else if (handle = HandleAt(point); handle >= 0) {
+    } else if (const int handle = HandleAt(point); handle >= 0) {
         FDragState = static_cast<TDragState>(dsHandleTopLeft + handle);
         FGrab.setX(LeftHandle(handle)    ? pixel.x() - origin.x()
                    : RightHandle(handle) ? pixel.x() - size.x()
