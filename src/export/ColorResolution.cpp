@@ -1,6 +1,7 @@
 #include "export/ColorResolution.h"
 
 #include "image/LibraryMessages.h"
+#include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
 
 TPGColorResolution ClassifyColorResolution(const TPixelGraphic& image) {
@@ -103,12 +104,22 @@ void ApplyConversionRecipe(TPixelGraphic& image, const TPixelGraphic& source,
 std::unique_ptr<TPixelGraphic> ConvertColorResolution(const TPixelGraphic& source,
                                                       TPGColorResolution target) {
     auto image = std::make_unique<TPixelGraphic>();
-    image->OnProgress = source.OnProgress;
+    bool aborted = false;
+    if (source.OnProgress)
+        image->OnProgress = [&aborted, &source](TPixelGraphic& sender, int step, int max,
+                                                bool& abort) {
+            source.OnProgress(sender, step, max, abort);
+            aborted = aborted || abort;
+        };
     image->OnProgressStart = source.OnProgressStart;
     image->OnProgressEnd = source.OnProgressEnd;
     ApplyConversionRecipe(*image, source, target);
     image->SetSize(source.Width(), source.Height(), image->BitCount());
     image->StretchFrom(source);
+    image->OnProgress = source.OnProgress;
+    // A half-converted picture must not pass for the whole one.
+    if (aborted)
+        throw EPixelGraphic(LibraryMessage(29));
     image->IdentifyPalette();
     return image;
 }

@@ -49,5 +49,7 @@ bool ChooseColorResolution(TPGColorResolution current, TPGColorResolutions writa
 
 // A copy of `source` converted to `target` (pixel format and palette of the resolution, the
 // colours dithered in by StretchFrom); the copy reports progress through the source's handlers.
+// A listener that aborts the conversion makes it raise EPixelGraphic ("Operation aborted on
+// user request").
 std::unique_ptr<TPixelGraphic> ConvertColorResolution(const TPixelGraphic& source,
                                                       TPGColorResolution target);

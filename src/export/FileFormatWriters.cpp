@@ -153,3 +153,13 @@ TFileFormatWriter& SaveImageStreamWriter() {
 void StartExportLibrary() {
     ExportLibrary();
 }
+
+std::string FileNameExtension(const std::string& fileName) {
+    const std::size_t dot = fileName.find_last_of('.');
+    if (dot == std::string::npos)
+        return {};
+    const std::size_t separator = fileName.find_last_of('/');
+    if (separator != std::string::npos && separator > dot)
+        return {};
+    return fileName.substr(dot + 1);
+}

@@ -57,6 +57,10 @@ TFileFormatWriters& FileFormatWriters();
 // The separate BMP writer that serves SaveImageStream; not in the registry.
 TFileFormatWriter& SaveImageStreamWriter();
 
+// The extension after the last dot of a file name's last part, without the dot; empty without
+// one.
+std::string FileNameExtension(const std::string& fileName);
+
 // Runs the library's start-up in its fixed order: message-table check, the separate BMP
 // writer, the registry. Later calls do nothing.
 void StartExportLibrary();

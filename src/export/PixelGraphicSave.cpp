@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -22,17 +23,6 @@ std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
-}
-
-// The extension after the last dot of the name part, without the dot; empty without one.
-std::string FileExtension(const std::string& fileName) {
-    const std::size_t dot = fileName.find_last_of('.');
-    if (dot == std::string::npos)
-        return {};
-    const std::size_t separator = fileName.find_last_of('/');
-    if (separator != std::string::npos && separator > dot)
-        return {};
-    return fileName.substr(dot + 1);
 }
 
 TFileFormatWriter& FindWriter(const std::string& extension) {
@@ -88,14 +78,39 @@ void SaveAs(TPixelGraphic& image, std::string extension, const TWriteTarget& wri
     writeTarget(writer, *converted);
 }
 
+// The writers' own texts of a write that failed, followed by the file and the system's reason.
+template <class TError>
+[[noreturn]] void RaiseNamingTheFile(const TError& error, const std::string& fileName,
+                                     int errorNumber) {
+    throw TError(EWriteError::NamingTheFile(error.what(), fileName, std::strerror(errorNumber)));
+}
+
+void WriteFile(TFileFormatWriter& writer, TPixelGraphic& image, const std::string& fileName) {
+    TReplacingFile file(fileName);
+    try {
+        writer.WriteGraphic(file.Stream(), image);
+    } catch (const EWriteError&) {
+        if (file.WriteErrorNumber() == 0)
+            throw;
+        throw EWriteError(fileName, std::strerror(file.WriteErrorNumber()));
+    } catch (const EPGPNGFileFormatReaderWriter& error) {
+        if (file.WriteErrorNumber() == 0)
+            throw;
+        RaiseNamingTheFile(error, fileName, file.WriteErrorNumber());
+    } catch (const EPGJPGFileFormatReaderWriter& error) {
+        if (file.WriteErrorNumber() == 0)
+            throw;
+        RaiseNamingTheFile(error, fileName, file.WriteErrorNumber());
+    }
+    file.Commit();
+}
+
 } // namespace
 
 void TPixelGraphic::SaveImageFile(const std::string& fileName) {
-    SaveAs(*this, Lower(FileExtension(fileName)),
+    SaveAs(*this, Lower(FileNameExtension(fileName)),
            [&fileName](TFileFormatWriter& writer, TPixelGraphic& image) {
-               TReplacingFile file(fileName);
-               writer.WriteGraphic(file.Stream(), image);
-               file.Commit();
+               WriteFile(writer, image, fileName);
            });
 }
 

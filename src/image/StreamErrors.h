@@ -13,7 +13,17 @@ public:
 
 class EWriteError : public EStreamError {
 public:
-    EWriteError() : EStreamError("Stream write error") {}
+    EWriteError() : EStreamError(Text) {}
+    // A file that did not take the bytes; `reason` is the system's explanation.
+    EWriteError(const std::string& fileName, const std::string& reason)
+        : EStreamError(NamingTheFile(Text, fileName, reason)) {}
+
+    static constexpr const char* Text = "Stream write error";
+    // `text` followed by the file's name and the system's reason, as the create error reads.
+    static std::string NamingTheFile(const std::string& text, const std::string& fileName,
+                                     const std::string& reason) {
+        return text + " in file \"" + fileName + "\". " + reason;
+    }
 };
 
 class EReadError : public EStreamError {

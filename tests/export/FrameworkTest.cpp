@@ -1,5 +1,5 @@
+#include "SaveFolderTest.h"
 #include "TestImages.h"
-#include "WriterTestSupport.h"
 
 #include "export/ColorResolution.h"
 #include "export/WarningPrompt.h"
@@ -21,47 +21,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh folder per test, with the prompt and options of a freshly started library.
-class FrameworkTest : public WriterTest {
+// The prompt of a freshly started library around each test.
+class FrameworkTest : public SaveFolderTest {
 protected:
-    void SetUp() override {
-        WriterTest::SetUp();
-        char pattern[] = "/tmp/quarn-export-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Folder = pattern;
-    }
     void TearDown() override {
         SetWarningPrompt(nullptr);
-        std::error_code ec;
-        fs::permissions(Folder, fs::perms::owner_all, ec);
-        fs::remove_all(Folder, ec);
-        WriterTest::TearDown();
+        SaveFolderTest::TearDown();
     }
-    std::string PathOf(const std::string& name) const { return (Folder / name).string(); }
-    std::set<std::string> FolderContents() const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(Folder))
-            names.insert(entry.path().filename().string());
-        return names;
-    }
-    std::string ReadFile(const std::string& name) const {
-        std::ifstream in(Folder / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    void WriteFile(const std::string& name, const std::string& content) const {
-        std::ofstream(Folder / name, std::ios::binary) << content;
-    }
-    template <class TException> std::string MessageOf(const std::function<void()>& action) const {
-        try {
-            action();
-        } catch (const TException& e) {
-            return e.what();
-        }
-        ADD_FAILURE() << "nothing raised";
-        return {};
-    }
-
-    fs::path Folder;
 };
 
 struct TPromptCall {
@@ -413,61 +379,4 @@ TEST_F(FrameworkTest, FilesTakeEveryFormatAsStreamsDo) {
     WriteFile("packed.tif", std::string(100000, 'x'));
     image->SaveImageFile(PathOf("packed.tif"));
     EXPECT_EQ(ReadFile("packed.tif"), SavedBytes(*image, "tif"));
-}
-
-TEST_F(FrameworkTest, ReplacingAFileKeepsItsPermissionsAndFollowsLinks) {
-    auto image = TrueColor();
-    WriteFile("pic.bmp", "old");
-    fs::permissions(Folder / "pic.bmp",
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    fs::create_symlink("pic.bmp", Folder / "link.bmp");
-    image->SaveImageFile(PathOf("link.bmp"));
-
-    std::ostringstream bmp(std::ios::binary);
-    image->SaveImageStream(bmp);
-    EXPECT_EQ(ReadFile("pic.bmp"), bmp.str());
-    EXPECT_TRUE(fs::is_symlink(Folder / "link.bmp"));
-    EXPECT_EQ(fs::status(Folder / "pic.bmp").permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(FolderContents(), (std::set<std::string>{"link.bmp", "pic.bmp"}));
-}
-
-TEST_F(FrameworkTest, AMissingFolderGivesTheCreateErrorAndLeavesNothing) {
-    auto image = TrueColor();
-    const std::string name = PathOf("missing/flame.bmp");
-    const std::string message = MessageOf<EFCreateError>([&] { image->SaveImageFile(name); });
-    EXPECT_EQ(message, "Cannot create file \"" + name + "\". No such file or directory");
-    EXPECT_TRUE(FolderContents().empty());
-}
-
-TEST_F(FrameworkTest, AReadOnlyFolderGivesTheCreateErrorAndLeavesTheOldFile) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not stop root from writing";
-    auto image = TrueColor();
-    WriteFile("old.bmp", "old");
-    fs::permissions(Folder, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_THAT(MessageOf<EFCreateError>([&] { image->SaveImageFile(PathOf("new.bmp")); }),
-                ::testing::EndsWith("Permission denied"));
-    EXPECT_THROW(image->SaveImageFile(PathOf("old.bmp")), EFCreateError);
-    fs::permissions(Folder, fs::perms::owner_all);
-    EXPECT_EQ(FolderContents(), std::set<std::string>{"old.bmp"});
-    EXPECT_EQ(ReadFile("old.bmp"), "old");
-}
-
-TEST_F(FrameworkTest, AFullDiskGivesTheStreamWriteError) {
-    if (!fs::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    auto image = TrueColor(64, 64);
-    for (const char* extension : {"bmp", "ppm", "tga"}) {
-        std::ofstream full("/dev/full", std::ios::binary);
-        ASSERT_TRUE(full.is_open());
-        EXPECT_EQ(MessageOf<EWriteError>([&] { image->SaveToStreamAs(full, extension); }),
-                  "Stream write error")
-            << extension;
-    }
-    // A device is written in place: the link to it stays, nothing is created beside it.
-    fs::create_symlink("/dev/full", Folder / "full.bmp");
-    EXPECT_THROW(image->SaveImageFile(PathOf("full.bmp")), EWriteError);
-    EXPECT_EQ(FolderContents(), std::set<std::string>{"full.bmp"});
-    EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
