@@ -210,8 +210,11 @@ void TPixelGraphic::DiffuseRow(int y, int xFirst, int xLast, const std::uint8_t*
     const auto run = [&]<int Bits>() {
         if (FGrayPalette) {
             const auto ask = [this](int v) {
+                // Only the low byte is stored; a palette without entries may answer with a
+                // colour value, whose upper bits must not pass for the grey level.
                 const std::uint32_t index = NearestColorIndex(RGB(v, v, v));
-                return index | static_cast<std::uint32_t>(GetGValue(PaletteColor(index))) << 8;
+                return (index & 0xFF) | static_cast<std::uint32_t>(GetGValue(PaletteColor(index)))
+                                            << 8;
             };
             if (FGreyMatch) {
                 const std::uint16_t* table = FGreyMatch.get();

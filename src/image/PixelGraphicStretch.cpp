@@ -10,7 +10,8 @@ namespace {
 
 // Calls visit(position, weight) for every source position that a span counts.
 template <typename Visit>
-inline void ForEachCounted(const TResampler::TSpan& span, int interiorWeight, Visit&& visit) {
+inline void ForEachCounted(const TResampler::TSpan& span, std::uint64_t interiorWeight,
+                           Visit&& visit) {
     visit(span.First, span.WeightFirst);
     if (span.Interior)
         for (int c = span.First + 1; c < span.Last; ++c)
@@ -18,6 +19,17 @@ inline void ForEachCounted(const TResampler::TSpan& span, int interiorWeight, Vi
     if (span.CountsLast)
         visit(span.Last, span.WeightLast);
 }
+
+// The part of the range start .. start + size - 1 that lies inside 0 .. extent - 1, computed
+// without overflow for any 32-bit start and size. Empty, it ends just before it starts, so that
+// both ends are always within int.
+struct TClippedRange {
+    TClippedRange(std::int64_t start, std::int64_t size, std::int64_t extent)
+        : First(std::max<std::int64_t>(start, 0)),
+          Last(std::max(std::min<std::int64_t>(start + size - 1, extent - 1), First - 1)) {}
+    std::int64_t First;
+    std::int64_t Last;
+};
 
 } // namespace
 
@@ -40,22 +52,31 @@ void TPixelGraphic::StretchCopy(int destLeft, int destTop, int destWidth, int de
     // An empty or inside-out rectangle has nothing to resample (and would divide by zero).
     if (srcWidth < 1 || srcHeight < 1 || destWidth < 1 || destHeight < 1)
         return;
-    const int x0 = std::max(destLeft, 0), x1 = std::min(destLeft + destWidth - 1, FWidth - 1);
-    const int y0 = std::max(destTop, 0), y1 = std::min(destTop + destHeight - 1, FHeight - 1);
+    const TClippedRange columnRange(destLeft, destWidth, FWidth);
+    const TClippedRange rowRange(destTop, destHeight, FHeight);
+    // A rectangle wholly outside the image has no pixel to change.
+    if (columnRange.First > columnRange.Last || rowRange.First > rowRange.Last)
+        return;
+    // Inside the image, so within int.
+    const int x0 = static_cast<int>(columnRange.First), x1 = static_cast<int>(columnRange.Last);
+    const int y0 = static_cast<int>(rowRange.First), y1 = static_cast<int>(rowRange.Last);
 
     const auto buffers = BeginErrorDiffusion();
 
     const TResampler horizontal(StretchMode, srcLeft, srcWidth, source.Width(), destWidth);
     const TResampler vertical(StretchMode, srcTop, srcHeight, source.Height(), destHeight);
-    const std::vector<TResampler::TSpan> columns = horizontal.Spans(x0 - destLeft, x1 - destLeft);
-    const TResampler::TDivider horizontalDivide(static_cast<std::uint32_t>(horizontal.Divisor()));
-    const TResampler::TDivider verticalDivide(static_cast<std::uint32_t>(vertical.Divisor()));
+    const std::vector<TResampler::TSpan> columns =
+        horizontal.Spans(x0 - std::int64_t{destLeft}, x1 - std::int64_t{destLeft});
+    // The weights of a span add up to its divisor, so a weighted sum of 8-bit values stays
+    // below 256 times the divisor.
+    const TResampler::TDivider horizontalDivide(horizontal.Divisor(), 255 * horizontal.Divisor());
+    const TResampler::TDivider verticalDivide(vertical.Divisor(), 255 * vertical.Divisor());
     const bool trueColorSource = source.BitCount() == bc24Bit;
     // The counted source rows of the destination row at hand, with their weights.
     struct TSourceRow {
         int Row;
         const std::uint8_t* Line;
-        int Weight;
+        std::uint64_t Weight;
     };
     std::vector<TSourceRow> rows;
 
@@ -63,11 +84,11 @@ void TPixelGraphic::StretchCopy(int destLeft, int destTop, int destWidth, int de
     for (int y = y0; y <= y1; ++y) {
         if (FErrorLimit)
             AdvanceErrorRows();
-        const TResampler::TSpan row = vertical.Span(y - destTop);
+        const TResampler::TSpan row = vertical.Span(y - std::int64_t{destTop});
         if (!row.Valid)
             continue;
         rows.clear();
-        ForEachCounted(row, vertical.InteriorWeight(), [&](int r, int weight) {
+        ForEachCounted(row, vertical.InteriorWeight(), [&](int r, std::uint64_t weight) {
             rows.push_back({r, trueColorSource ? source.ScanLine(r) : nullptr, weight});
         });
         std::uint8_t* out = FBitCount == bc24Bit ? ScanLine(y) : nullptr;
@@ -77,27 +98,27 @@ void TPixelGraphic::StretchCopy(int destLeft, int destTop, int destWidth, int de
             const TResampler::TSpan& column = columns[static_cast<std::size_t>(x - x0)];
             if (!column.Valid)
                 continue;
-            std::uint32_t red = 0, green = 0, blue = 0;
+            std::uint64_t red = 0, green = 0, blue = 0;
             for (const TSourceRow& counted : rows) {
-                std::uint32_t rowRed = 0, rowGreen = 0, rowBlue = 0;
-                ForEachCounted(column, horizontal.InteriorWeight(), [&](int c, int w) {
-                    const auto weight = static_cast<std::uint32_t>(w);
-                    if (trueColorSource) {
-                        const std::uint8_t* p = counted.Line + 3 * static_cast<std::ptrdiff_t>(c);
-                        rowBlue += weight * p[0];
-                        rowGreen += weight * p[1];
-                        rowRed += weight * p[2];
-                    } else {
-                        const TColor color = source.GetPixelColor(c, counted.Row);
-                        rowRed += weight * GetRValue(color);
-                        rowGreen += weight * GetGValue(color);
-                        rowBlue += weight * GetBValue(color);
-                    }
-                });
-                const auto weight = static_cast<std::uint32_t>(counted.Weight);
-                red += horizontalDivide(rowRed) * weight;
-                green += horizontalDivide(rowGreen) * weight;
-                blue += horizontalDivide(rowBlue) * weight;
+                std::uint64_t rowRed = 0, rowGreen = 0, rowBlue = 0;
+                ForEachCounted(column, horizontal.InteriorWeight(),
+                               [&](int c, std::uint64_t weight) {
+                                   if (trueColorSource) {
+                                       const std::uint8_t* p =
+                                           counted.Line + 3 * static_cast<std::ptrdiff_t>(c);
+                                       rowBlue += weight * p[0];
+                                       rowGreen += weight * p[1];
+                                       rowRed += weight * p[2];
+                                   } else {
+                                       const TColor color = source.GetPixelColor(c, counted.Row);
+                                       rowRed += weight * GetRValue(color);
+                                       rowGreen += weight * GetGValue(color);
+                                       rowBlue += weight * GetBValue(color);
+                                   }
+                               });
+                red += horizontalDivide(rowRed) * counted.Weight;
+                green += horizontalDivide(rowGreen) * counted.Weight;
+                blue += horizontalDivide(rowBlue) * counted.Weight;
             }
             red = verticalDivide(red);
             green = verticalDivide(green);
@@ -125,23 +146,30 @@ void TPixelGraphic::CopyRect(int destLeft, int destTop, int width, int height, i
         FlushPendingDrawing();
     if (FWidth == 0 || FHeight == 0 || source.Width() == 0 || source.Height() == 0)
         return;
-    const int firstRow = std::max(destTop, 0);
-    const int lastRow = std::min(destTop + height - 1, FHeight - 1);
+    const TClippedRange rowRange(destTop, height, FHeight);
     // Columns of the rectangle that lie inside both images.
-    const int shift = srcLeft - destLeft;
-    const int xmin = std::max({destLeft, 0, -shift});
-    const int xmax = std::min({destLeft + width - 1, FWidth - 1, source.Width() - 1 - shift});
-    if (xmin <= xmax) {
+    const std::int64_t columnShift = std::int64_t{srcLeft} - destLeft;
+    const std::int64_t rowShift = std::int64_t{srcTop} - destTop;
+    const TClippedRange columnRange(destLeft, width, FWidth);
+    const std::int64_t left = std::max(columnRange.First, -columnShift);
+    const std::int64_t right = std::min(columnRange.Last, source.Width() - 1 - columnShift);
+    if (left <= right) {
+        // Inside both images from here on, so within int.
+        const int xmin = static_cast<int>(left), xmax = static_cast<int>(right);
+        const int sourceXmin = static_cast<int>(left + columnShift);
+        const int firstRow = static_cast<int>(rowRange.First);
+        const int lastRow = static_cast<int>(rowRange.Last);
         const auto buffers = BeginErrorDiffusion();
         const bool trueColorSource = source.BitCount() == bc24Bit;
         ProgressStart();
         for (int y = firstRow; y <= lastRow; ++y) {
-            const int sy = y + srcTop - destTop;
-            if (sy < 0 || sy >= source.Height())
+            const std::int64_t sourceRow = y + rowShift;
+            if (sourceRow < 0 || sourceRow >= source.Height())
                 continue;
+            const int sy = static_cast<int>(sourceRow);
             if (trueColorSource && FBitCount == bc24Bit) {
                 std::memmove(ScanLine(y) + 3 * static_cast<std::ptrdiff_t>(xmin),
-                             source.ScanLine(sy) + 3 * static_cast<std::ptrdiff_t>(xmin + shift),
+                             source.ScanLine(sy) + 3 * static_cast<std::ptrdiff_t>(sourceXmin),
                              3 * static_cast<std::size_t>(xmax - xmin + 1));
                 continue;
             }
@@ -149,16 +177,17 @@ void TPixelGraphic::CopyRect(int destLeft, int destTop, int width, int height, i
                 AdvanceErrorRows();
             const std::uint8_t* line = source.ScanLine(sy);
             if (trueColorSource && FErrorLimit) {
-                DiffuseRow(y, xmin, xmax, line + 3 * static_cast<std::ptrdiff_t>(xmin + shift));
+                DiffuseRow(y, xmin, xmax, line + 3 * static_cast<std::ptrdiff_t>(sourceXmin));
             } else {
                 const bool leftToRight = (y & 1) == 0;
                 for (int n = 0; n <= xmax - xmin; ++n) {
                     const int x = leftToRight ? xmin + n : xmax - n;
+                    const int sx = sourceXmin + (x - xmin);
                     if (trueColorSource) {
-                        const std::uint8_t* p = line + 3 * static_cast<std::ptrdiff_t>(x + shift);
+                        const std::uint8_t* p = line + 3 * static_cast<std::ptrdiff_t>(sx);
                         StoreColor(x, y, p[2], p[1], p[0]);
                     } else {
-                        const TColor color = source.GetPixelColor(x + shift, sy);
+                        const TColor color = source.GetPixelColor(sx, sy);
                         StoreColor(x, y, GetRValue(color), GetGValue(color), GetBValue(color));
                     }
                 }

@@ -39,26 +39,32 @@ TEST(Resampler, KernelFollowsModeAndDirection) {
     EXPECT_EQ(R::ChooseKernel(smFast, 100, 400), R::kPointSample);
     EXPECT_EQ(R::ChooseKernel(smFast, 400, 100), R::kPointSample);
     EXPECT_EQ(R::ChooseKernel(smPrecise, 300, 300), R::kPointSample);
-    EXPECT_EQ(R(smPrecise, 0, 100, 100, 400).Divisor(), 800);
-    EXPECT_EQ(R(smPrecise, 0, 400, 400, 100).Divisor(), 400);
-    EXPECT_EQ(R(smFast, 0, 400, 400, 100).Divisor(), 1);
+    EXPECT_EQ(R(smPrecise, 0, 100, 100, 400).Divisor(), 800u);
+    EXPECT_EQ(R(smPrecise, 0, 400, 400, 100).Divisor(), 400u);
+    EXPECT_EQ(R(smFast, 0, 400, 400, 100).Divisor(), 1u);
 }
 
 TEST(Resampler, DividerIsExact) {
-    for (std::uint32_t d :
+    for (std::uint64_t d :
          {1u, 2u, 3u, 7u, 400u, 800u, 2047u, 2048u, 2049u, 65535u, 1u << 20, (1u << 31) - 1}) {
-        const TResampler::TDivider divide(d);
-        const std::uint64_t wide = d;
-        for (std::uint64_t n :
-             {std::uint64_t{0}, wide - 1, wide, wide + 1, 2 * wide - 1, 255 * wide, 256 * wide - 1,
-              std::uint64_t{12345678}, std::uint64_t{(1u << 31) - 1}}) {
-            if (n >= (1u << 31))
-                continue; // beyond what the resampling loops divide
-            ASSERT_EQ(divide(static_cast<std::uint32_t>(n)), n / d) << n << " / " << d;
+        // Dividends below 2^31 take the multiplication, larger ones the division.
+        const TResampler::TDivider small(d, (std::uint64_t{1} << 31) - 1);
+        const TResampler::TDivider large(d, 255 * (std::uint64_t{1} << 32));
+        for (std::uint64_t n : {std::uint64_t{0}, d - 1, d, d + 1, 2 * d - 1, 255 * d, 256 * d - 1,
+                                std::uint64_t{12345678}, (std::uint64_t{1} << 31) - 1}) {
+            if (n < (std::uint64_t{1} << 31)) {
+                ASSERT_EQ(small(n), n / d) << n << " / " << d;
+            }
+            ASSERT_EQ(large(n), n / d) << n << " / " << d;
         }
-        for (std::uint32_t n = 0; n < 100000; n += 7)
-            ASSERT_EQ(divide(n), n / d) << n << " / " << d;
+        for (std::uint64_t n = 0; n < 100000; n += 7)
+            ASSERT_EQ(small(n), n / d) << n << " / " << d;
     }
+    // The largest sums of the widest rectangles.
+    const std::uint64_t widest = 2 * ((std::uint64_t{1} << 31) - 1);
+    const TResampler::TDivider divide(widest, 255 * widest);
+    EXPECT_EQ(divide(255 * widest), 255u);
+    EXPECT_EQ(divide(255 * widest - 1), 254u);
 }
 
 TEST(Resampler, SpansCoverTheSourceWithFullWeight) {
@@ -70,9 +76,10 @@ TEST(Resampler, SpansCoverTheSourceWithFullWeight) {
             for (int k = 0; k < d; ++k) {
                 const TResampler::TSpan span = resampler.Span(k);
                 ASSERT_TRUE(span.Valid) << mode << " " << s << "->" << d << " at " << k;
-                int weight = span.WeightFirst + (span.CountsLast ? span.WeightLast : 0);
+                std::uint64_t weight = span.WeightFirst + (span.CountsLast ? span.WeightLast : 0);
                 if (span.Interior)
-                    weight += (span.Last - span.First - 1) * resampler.InteriorWeight();
+                    weight += static_cast<std::uint64_t>(span.Last - span.First - 1) *
+                              resampler.InteriorWeight();
                 EXPECT_EQ(weight, resampler.Divisor())
                     << mode << " " << s << "->" << d << " at " << k;
                 EXPECT_GE(span.First, previous);
