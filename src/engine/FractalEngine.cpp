@@ -19,7 +19,6 @@ namespace {
 
 constexpr double StartCoordinate = 0.01;
 constexpr double EscapeBound = 1000000.0;
-constexpr std::uint32_t MillisecondsPerDay = 24u * 60u * 60u * 1000u;
 
 bool Escaped(double x, double y, double z) {
     return std::abs(x) + std::abs(y) + std::abs(z) > EscapeBound;

@@ -30,6 +30,8 @@ public:
     static constexpr int MaxImageHeight = 768;
     static constexpr std::int32_t WarmUpSteps = 3999;
     static constexpr std::int32_t FirstPlotStep = 4000;
+    // The clock runs from 0 to one less than this, milliseconds since midnight.
+    static constexpr std::uint32_t MillisecondsPerDay = 24u * 60u * 60u * 1000u;
     static constexpr std::int32_t HitLimit = 65000;
 
     // Called between loop passes; the window program processes its pending messages there.

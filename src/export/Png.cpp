@@ -5,6 +5,7 @@
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
 
+#include <cmath>
 #include <zlib.h>
 
 namespace {
@@ -17,6 +18,14 @@ bool LibrariesMatch() {
 }
 
 } // namespace
+
+bool PngCanStoreScreenGamma(long double screenGamma) {
+    if (!(screenGamma > 0.0L))
+        return false;
+    // Rounded as the writer hands it to the library, and as the library rounds it.
+    const double stored = std::floor(static_cast<float>(1.0L / screenGamma) * 100000.0 + 0.5);
+    return stored >= 16.0 && stored <= 625000000.0;
+}
 
 void TPNGFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& image) {
     if (!LibrariesMatch())

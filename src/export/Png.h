@@ -8,3 +8,7 @@ class TPNGFileFormatWriter : public TFileFormatWriter {
 public:
     void WriteGraphic(std::ostream& stream, TPixelGraphic& image) override;
 };
+
+// Whether a PNG file can record the gamma of pictures made for `screenGamma`: the file stores
+// 1 / screenGamma as 100000 times its value rounded, which must lie within 16 .. 625000000.
+bool PngCanStoreScreenGamma(long double screenGamma);

@@ -2,8 +2,10 @@
 #include "app/render/RenderCommand.h"
 #include "app/render/RenderOutput.h"
 #include "app/render/Renderer.h"
+#include "export/Png.h"
 #include "image/StreamErrors.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -40,14 +42,14 @@ TEST(RenderOptions, DefaultsAreThoseOfANewDocument) {
 
 TEST(RenderOptions, ReadsEveryFlag) {
     const TRenderOptions options =
-        Parse({"--size",       "1024x768",    "--seed",   "4294967295", "--steps",      "10",
+        Parse({"--size",       "1024x768",    "--seed",   "86399999",   "--steps",      "10",
                "--view",       "0.5,-1.25,2", "--maps",   "lat02,at01", "--rotate",     "at01",
                "--variations", "swirl,bent",  "--weight", "0.25",       "--intensity",  "64",
                "--rgb",        "1,0,0.5",     "--white",  "--linear",   "--tick-every", "7",
                "--out",        "x.bmp",       "--stats",  "--quiet",    "--help"});
     EXPECT_EQ(options.Width, 1024);
     EXPECT_EQ(options.Height, 768);
-    EXPECT_EQ(*options.Seed, 4294967295u);
+    EXPECT_EQ(*options.Seed, 86399999u);
     EXPECT_EQ(options.Steps, 10);
     EXPECT_EQ(options.CenterX, 0.5);
     EXPECT_EQ(options.CenterY, -1.25);
@@ -128,6 +130,11 @@ TEST(RenderOptions, RefusesBadArguments) {
                                                        {"--steps", "2147479649"},
                                                        {"--seed", "-1"},
                                                        {"--seed", "4294967296"},
+                                                       {"--seed", "86400000"},
+                                                       {"--maps", ""},
+                                                       {"--weight", "0.2501"},
+                                                       {"--weight", "-0.01"},
+                                                       {"--weight", "100"},
                                                        {"--view", "0,0"},
                                                        {"--view", "0,0,0"},
                                                        {"--view", "0,0,inf"},
@@ -167,14 +174,15 @@ TEST(RenderOptions, RefusesBadArguments) {
         Parse({"--size", "2000x100"});
         FAIL();
     } catch (const ERenderUsage& error) {
-        EXPECT_EQ(std::string(error.what()), "--size 2000x100: the width must be 1 to 1024");
+        EXPECT_EQ(std::string(error.what()),
+                  "--size 2000x100 is out of range: the width must be 1 to 1024");
     }
     try {
         Parse({"--tiff-resolution", "cm:1/1,2/0"});
         FAIL();
     } catch (const ERenderUsage& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "--tiff-resolution cm:1/1,2/0: a denominator must be 1 or more");
+        EXPECT_EQ(std::string(error.what()), "--tiff-resolution cm:1/1,2/0 is out of range: a "
+                                             "denominator must be 1 to 2147483647");
     }
 }
 
@@ -212,7 +220,10 @@ TEST(Renderer, GivesUpOnMapsThatNeverSettle) {
         renderer.Run(nullptr);
         FAIL();
     } catch (const std::runtime_error& error) {
-        EXPECT_EQ(std::string(error.what()), "no coefficient set was accepted after 500 draws");
+        EXPECT_THAT(std::string(error.what()),
+                    ::testing::MatchesRegex("no coefficient set was accepted after 500 draws "
+                                            "\\(the last Lyapunov estimate was [-+.e0-9a-z]+; "
+                                            "some map combinations never settle\\)"));
     }
     EXPECT_EQ(renderer.Params().StepCount < TFractalEngine::FirstPlotStep, true);
 
@@ -248,12 +259,17 @@ TEST(RenderCommand, ExitCodesAndMessages) {
     EXPECT_NE(err.str().find("usage: quarn-render"), std::string::npos);
     EXPECT_TRUE(out.str().empty());
 
+    // A folder that goes away during the run still fails the save.
     err.str("");
-    EXPECT_EQ(RunRenderCommand(
-                  {"--steps", "10", "--seed", "3", "--out", "/nonexistent-folder/x.bmp"}, out, err),
-              1);
-    EXPECT_EQ(err.str(), "quarn-render: Cannot create file \"/nonexistent-folder/x.bmp\". "
-                         "No such file or directory\n");
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "quarn-render-vanishing";
+    std::filesystem::create_directory(folder);
+    TRenderOptions options = Parse(
+        {"--size", "8x8", "--steps", "10", "--seed", "3", "--out", (folder / "x.bmp").string()});
+    TRenderer renderer(options);
+    renderer.Run(nullptr);
+    std::filesystem::remove(folder);
+    EXPECT_THROW(WriteRenderedImage(renderer.Image(), options.OutFile), EFCreateError);
 
     err.str("");
     EXPECT_EQ(RunRenderCommand({"--steps", "10", "--seed", "3", "--stats", "--quiet"}, out, err),
@@ -273,4 +289,114 @@ TEST(RenderCommand, ExitCodesAndMessages) {
         EXPECT_NE(usage.find(std::string("[") + flag), std::string::npos) << flag;
         EXPECT_NE(help.find(std::string("  ") + flag), std::string::npos) << flag;
     }
+}
+
+TEST(RenderOptions, NumbersOutOfRangeNameTheirRange) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--steps", "0"}, "--steps 0 is out of range: --steps must be 1 to 2147479648"},
+        {{"--steps", "99999999999"},
+         "--steps 99999999999 is out of range: --steps must be 1 to 2147479648"},
+        {{"--seed", "86400000"},
+         "--seed 86400000 is out of range: --seed must be 0 to 86399999, the milliseconds of a "
+         "day"},
+        {{"--seed", "99999999999999999999"},
+         "--seed 99999999999999999999 is out of range: --seed must be 0 to 86399999, the "
+         "milliseconds of a day"},
+        {{"--weight", "100"}, "--weight 100 is out of range: --weight must be 0 to 0.25"},
+        {{"--intensity", "1e400"},
+         "--intensity 1e400 is out of range: --intensity must be 0 to 65000"},
+        {{"--jpeg-quality", "256"},
+         "--jpeg-quality 256 is out of range: --jpeg-quality must be 0 to 100"},
+        {{"--tick-every", "0"}, "--tick-every 0 is out of range: --tick-every must be at least 1"},
+        {{"--size", "99999999999x10"},
+         "--size 99999999999x10 is out of range: the width must be 1 to 1024"},
+        {{"--rgb", "1,2,0"}, "--rgb 1,2,0 is out of range: each factor must be 0 to 1"},
+        {{"--gamma", "0"}, "--gamma 0 is out of range: --gamma must be greater than 0"},
+        {{"--maps", ""},
+         "--maps needs at least one map: lat01, lat02, ifs01, ifs02, at01 or at02"}};
+    for (const auto& [args, message] : cases) {
+        try {
+            Parse(args);
+            ADD_FAILURE() << args[0] << " " << args[1];
+        } catch (const ERenderUsage& error) {
+            EXPECT_EQ(std::string(error.what()), message);
+        }
+    }
+    EXPECT_EQ(Parse({"--weight", "0"}).Params.VariationWeight, 0.0);
+    EXPECT_EQ(*Parse({"--seed", "0"}).Seed, 0u);
+}
+
+TEST(RenderOptions, TheOutputIsCheckedBeforeTheRun) {
+    namespace fs = std::filesystem;
+    const fs::path file = fs::temp_directory_path() / "quarn-render-plain-file";
+    std::ofstream(file) << "not a folder";
+    const std::string known = "; the known extensions are bmp, dib, jif, jpeg, jpg, pbm, pgm, "
+                              "png, ppm, tga, tif, tiff";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--out", "flame"}, "--out flame: the name has no extension" + known},
+        {{"--out", "flame.xyz"}, "--out flame.xyz: unknown extension \"xyz\"" + known},
+        {{"--out", "/nonexistent-folder/x.bmp"},
+         "--out /nonexistent-folder/x.bmp: the folder \"/nonexistent-folder\" does not exist"},
+        {{"--out", (file / "x.bmp").string()},
+         "--out " + (file / "x.bmp").string() + ": \"" + file.string() + "\" is not a folder"},
+        {{"--out", fs::temp_directory_path().string() + "/.."},
+         "--out " + fs::temp_directory_path().string() + "/..: the name has no extension" + known},
+        {{"--gamma", "100000", "--out", "x.png"},
+         "--gamma 100000 is out of range: a PNG file takes a screen gamma of 0.00016 to 6451 "
+         "(or --no-gamma)"},
+        {{"--out", "x.PNG", "--gamma", "0.0001"},
+         "--gamma 0.0001 is out of range: a PNG file takes a screen gamma of 0.00016 to 6451 "
+         "(or --no-gamma)"}};
+    for (const auto& [args, message] : cases) {
+        std::ostringstream out, err;
+        std::vector<std::string> line = {"--steps", "2000000", "--seed", "5"};
+        line.insert(line.end(), args.begin(), args.end());
+        EXPECT_EQ(RunRenderCommand(line, out, err), 2) << message;
+        EXPECT_EQ(err.str().substr(0, err.str().find('\n')), "quarn-render: " + message);
+    }
+    fs::remove(file);
+    // The gamma is only refused where it would be stored.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--gamma", "100000", "--out", "x.bmp"},
+          {"--gamma", "100000", "--no-gamma", "--out", "x.png"},
+          {"--gamma", "6451", "--out", "x.png"},
+          {"--gamma", "0.00016", "--out", "x.png"}})
+        EXPECT_NO_THROW(Parse(args)) << args[1];
+    EXPECT_TRUE(PngCanStoreScreenGamma(1.8L));
+    EXPECT_FALSE(PngCanStoreScreenGamma(6452.0L));
+    EXPECT_FALSE(PngCanStoreScreenGamma(0.000159L));
+}
+
+TEST(RenderCommand, HelpAnywhereOnTheLinePrintsTheHelp) {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunRenderCommand({"--frobnicate", "--size", "0x0", "--out", "--help"}, out, err), 0);
+    EXPECT_EQ(out.str().rfind("usage: quarn-render", 0), 0u);
+    EXPECT_TRUE(err.str().empty());
+    const std::string help = out.str();
+    // What --steps counts, the seed's range and the rule by which a run gives up.
+    for (const char* words :
+         {"steps of the plotting phase", "the count reached can exceed N by one",
+          "0 to 86399999 milliseconds", "midnight is followed by 0",
+          "--weight W         "
+          "variation weight, 0 to 0.25",
+          "1000000 coefficient sets in\na row were rejected: exit code 1, no picture written"})
+        EXPECT_NE(help.find(words), std::string::npos) << words;
+    EXPECT_EQ(help.find("plotted points"), std::string::npos);
+}
+
+TEST(Renderer, ASeededClockWrapsAtMidnight) {
+    // The set drawn at the last millisecond of the day is rejected; the next draw is the one
+    // at midnight, the set of a run seeded with 0.
+    const TRenderOptions lastMillisecond =
+        Parse({"--size", "16x12", "--steps", "10", "--seed", "86399999"});
+    const TRenderOptions midnight = Parse({"--size", "16x12", "--steps", "10", "--seed", "0"});
+    TRenderer late(lastMillisecond), early(midnight);
+    const TRenderResult a = late.Run(nullptr), b = early.Run(nullptr);
+    EXPECT_EQ(a.CoefficientSets, 2);
+    EXPECT_EQ(b.CoefficientSets, 1);
+    EXPECT_EQ(a.Lyapunov, b.Lyapunov);
+    std::ostringstream imageA, imageB;
+    late.Image().SaveImageStream(imageA);
+    early.Image().SaveImageStream(imageB);
+    EXPECT_EQ(imageA.str(), imageB.str());
 }

@@ -5,20 +5,22 @@
 #include "app/render/RenderSaveScope.h"
 #include "app/render/Renderer.h"
 
+#include <algorithm>
 #include <exception>
 #include <ostream>
 
 int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Asking for help is never an error, whatever else the line holds.
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        out << RenderUsageLine << "\n" << RenderHelpText;
+        return 0;
+    }
     TRenderOptions options;
     try {
         options = ParseRenderOptions(args);
     } catch (const ERenderUsage& error) {
         err << "quarn-render: " << error.what() << "\n" << RenderUsageLine << "\n";
         return 2;
-    }
-    if (options.Help) {
-        out << RenderUsageLine << "\n" << RenderHelpText;
-        return 0;
     }
     try {
         // Before the renderer: its picture takes the screen gamma when it is made.

@@ -1,7 +1,13 @@
 #include "app/render/RenderOptions.h"
 
+#include "engine/FractalEngine.h"
+#include "export/FileFormatWriters.h"
+#include "export/Png.h"
+
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string_view>
 #include <tuple>
@@ -20,23 +26,27 @@ const char* const RenderUsageLine =
 const char* const RenderHelpText =
     "Renders one fractal picture without windows.\n"
     "  --size WxH         image size, at most 1024x768 (default 400x300)\n"
-    "  --seed N           clock value of the first coefficient draw (default: time of day)\n"
-    "  --steps N          plotted points before the run ends (default 2000000)\n"
+    "  --seed N           clock value of the first coefficient draw, 0 to 86399999 milliseconds\n"
+    "                     after midnight (default: the time of day); each further draw takes\n"
+    "                     the next millisecond, and midnight is followed by 0\n"
+    "  --steps N          steps of the plotting phase, 1 to 2147479648, before the run ends\n"
+    "                     (default 2000000); the orbit and its shadow may both step at the\n"
+    "                     last check, so the count reached can exceed N by one\n"
     "  --view CX,CY,M     centre and magnification (default 0,0,0.5)\n"
-    "  --maps LIST        lat01,lat02,ifs01,ifs02,at01,at02 (default ifs01)\n"
+    "  --maps LIST        lat01,lat02,ifs01,ifs02,at01,at02, at least one (default ifs01)\n"
     "  --rotate LIST      maps whose rotation is on (same names)\n"
     "  --variations LIST  rotational,sinusoidal,spherical,swirl,horseshoe,polar,bent\n"
-    "  --weight W         variation weight (default 0.05)\n"
-    "  --intensity N      hit count per plotted point, 0..65000 (default 40)\n"
-    "  --rgb R,G,B        colour factors, each 0..1 (default 0.7,0.8,0.9)\n"
+    "  --weight W         variation weight, 0 to 0.25 (default 0.05)\n"
+    "  --intensity N      hit count per plotted point, 0 to 65000 (default 40)\n"
+    "  --rgb R,G,B        colour factors, each 0 to 1 (default 0.7,0.8,0.9)\n"
     "  --white            white background, inverted colours\n"
     "  --linear           linear brightness instead of the square root\n"
-    "  --tick-every N     loop passes per display tick (default 250000)\n"
+    "  --tick-every N     loop passes per display tick, at least 1 (default 250000)\n"
     "  --out FILE         save the picture; the extension picks the format: bmp, dib, jpg,\n"
     "                     jpeg, jif, png, pbm, pgm, ppm, tga, tif, tiff\n"
     "  --colors RES       colour resolution to save with: bw, 2, 16gray, 16sys, 16, 256gray,\n"
     "                     256 or true (default: the picture's 16.7 million colours)\n"
-    "  --jpeg-quality Q   JPEG quality 0..100 (default 80)\n"
+    "  --jpeg-quality Q   JPEG quality 0 to 100 (default 80)\n"
     "  --jpeg-dct int|fast|float\n"
     "                     JPEG DCT method (default float)\n"
     "  --jpeg-progressive\n"
@@ -52,10 +62,14 @@ const char* const RenderHelpText =
     "  --tiff-resolution UNIT:XN/XD,YN/YD\n"
     "                     TIFF resolution, UNIT none, inch or cm (default inch:300/1,300/1)\n"
     "  --no-gamma         no gamma chunk in PNG files\n"
-    "  --gamma G          screen gamma, greater than 0; PNG stores 1/G (default 1.8)\n"
+    "  --gamma G          screen gamma, greater than 0; PNG stores 1/G, which takes G from\n"
+    "                     0.00016 to 6451 (default 1.8)\n"
     "  --stats            print one JSON line of run figures\n"
     "  --quiet            no progress line\n"
-    "  --help             this text\n";
+    "  --help             this text, wherever it stands on the line\n"
+    "Everything is checked before the run starts; a bad argument ends the program with exit\n"
+    "code 2. A map combination that never settles gives up after 1000000 coefficient sets in\n"
+    "a row were rejected: exit code 1, no picture written.\n";
 
 namespace {
 
@@ -109,10 +123,26 @@ std::vector<std::string_view> SplitList(std::string_view text, char separator) {
     }
 }
 
-template <typename T> T ParseNumber(std::string_view text, std::string_view option) {
+// A value outside what its option allows: `subject` names it ("--steps 0", "--size 2000x100"),
+// `range` says what is allowed ("--steps must be 1 to 2147479648").
+ERenderUsage OutOfRange(std::string_view subject, std::string_view range) {
+    std::string text = std::string(subject) + " is out of range";
+    if (!range.empty())
+        text += ": " + std::string(range);
+    return ERenderUsage(text);
+}
+
+// `option` names the value in messages; a subject left empty is the option and the text.
+template <typename T>
+T ParseNumber(std::string_view text, std::string_view option, std::string_view range = {},
+              std::string_view subject = {}) {
     T value{};
     const char* last = text.data() + text.size();
     const auto [end, error] = std::from_chars(text.data(), last, value);
+    if (!text.empty() && error == std::errc::result_out_of_range && end == last)
+        throw OutOfRange(subject.empty() ? std::string(option) + " " + std::string(text)
+                                         : std::string(subject),
+                         range);
     if (text.empty() || error != std::errc() || end != last)
         throw ERenderUsage(std::string(option) + ": \"" + std::string(text) +
                            "\" is not a valid number");
@@ -124,14 +154,14 @@ template <typename T> T ParseNumber(std::string_view text, std::string_view opti
     return value;
 }
 
-// rule says which values are allowed, for the message when the value is not one of them.
 template <typename T>
 T ParseInRange(std::string_view text, std::string_view option, T low, T high,
-               std::string_view rule) {
-    const T value = ParseNumber<T>(text, option);
+               std::string_view range, std::string_view subject = {}) {
+    const T value = ParseNumber<T>(text, option, range, subject);
     if (value < low || value > high)
-        throw ERenderUsage(std::string(option) + " " + std::string(text) + ": " +
-                           std::string(rule));
+        throw OutOfRange(subject.empty() ? std::string(option) + " " + std::string(text)
+                                         : std::string(subject),
+                         range);
     return value;
 }
 
@@ -184,12 +214,12 @@ std::pair<std::int32_t, std::int32_t> ParseRational(std::string_view text,
     const std::size_t slash = text.find('/');
     if (slash == std::string_view::npos)
         throw ERenderUsage(context + ": each resolution needs N/D, for example 300/1");
-    const auto numerator = ParseNumber<std::int32_t>(text.substr(0, slash), context);
-    const auto denominator = ParseNumber<std::int32_t>(text.substr(slash + 1), context);
-    if (numerator < 0)
-        throw ERenderUsage(context + ": a numerator must be 0 or more");
-    if (denominator < 1)
-        throw ERenderUsage(context + ": a denominator must be 1 or more");
+    const std::int32_t largest = std::numeric_limits<std::int32_t>::max();
+    const auto numerator = ParseInRange<std::int32_t>(
+        text.substr(0, slash), context, 0, largest, "a numerator must be 0 to 2147483647", context);
+    const auto denominator =
+        ParseInRange<std::int32_t>(text.substr(slash + 1), context, 1, largest,
+                                   "a denominator must be 1 to 2147483647", context);
     return {numerator, denominator};
 }
 
@@ -213,14 +243,55 @@ void ParseSize(std::string_view text, TRenderOptions& options) {
     if (x == std::string_view::npos)
         throw ERenderUsage("--size needs WxH, for example 400x300");
     const std::string context = "--size " + std::string(text);
-    const int width = ParseNumber<int>(text.substr(0, x), context);
-    const int height = ParseNumber<int>(text.substr(x + 1), context);
-    if (width < 1 || width > 1024)
-        throw ERenderUsage(context + ": the width must be 1 to 1024");
-    if (height < 1 || height > 768)
-        throw ERenderUsage(context + ": the height must be 1 to 768");
+    const int width = ParseInRange<int>(text.substr(0, x), context, 1, 1024,
+                                        "the width must be 1 to 1024", context);
+    const int height = ParseInRange<int>(text.substr(x + 1), context, 1, 768,
+                                         "the height must be 1 to 768", context);
     options.Width = width;
     options.Height = height;
+}
+
+// The extensions the writers take, for the messages about output names.
+std::string KnownExtensions() {
+    TFileFormatWriters& writers = FileFormatWriters();
+    writers.EnsureOrder();
+    std::string names;
+    for (int i = 0; i < writers.Count(); ++i)
+        names += (i == 0 ? "" : ", ") + writers.Writer(i).Extension;
+    return names;
+}
+
+// Whatever would make the save fail for its name or the PNG gamma, found before the run, which
+// may take minutes, rather than after it.
+void CheckOutputFile(const TRenderOptions& options) {
+    namespace fs = std::filesystem;
+    const std::string& name = options.OutFile;
+    const std::string subject = "--out " + name;
+    const std::string extension = FileNameExtension(name);
+    if (extension.empty())
+        throw ERenderUsage(subject + ": the name has no extension; the known extensions are " +
+                           KnownExtensions());
+    const TFileFormatWriter* writer = FileFormatWriters().Find(extension);
+    if (!writer)
+        throw ERenderUsage(subject + ": unknown extension \"" + extension +
+                           "\"; the known extensions are " + KnownExtensions());
+    const fs::path path(name);
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    std::error_code ec;
+    const fs::file_status folderStatus = fs::status(folder, ec);
+    if (!fs::exists(folderStatus))
+        throw ERenderUsage(subject + ": the folder \"" + folder.string() + "\" does not exist");
+    if (!fs::is_directory(folderStatus))
+        throw ERenderUsage(subject + ": \"" + folder.string() + "\" is not a folder");
+    if (fs::is_directory(fs::status(path, ec)))
+        throw ERenderUsage(subject + ": that is a folder");
+    if (writer == FileFormatWriters().Find("png") && options.Writer.WriteGamma &&
+        !PngCanStoreScreenGamma(options.ScreenGamma)) {
+        char gamma[64];
+        std::snprintf(gamma, sizeof gamma, "%Lg", options.ScreenGamma);
+        throw OutOfRange(std::string("--gamma ") + gamma,
+                         "a PNG file takes a screen gamma of 0.00016 to 6451 (or --no-gamma)");
+    }
 }
 
 } // namespace
@@ -238,35 +309,48 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
         if (option == "--size") {
             ParseSize(value(), options);
         } else if (option == "--seed") {
-            options.Seed = ParseNumber<std::uint32_t>(value(), option);
+            options.Seed = ParseInRange<std::uint32_t>(
+                value(), option, 0, TFractalEngine::MillisecondsPerDay - 1,
+                "--seed must be 0 to 86399999, the milliseconds of a day");
         } else if (option == "--steps") {
             // The step counter plots from 4000 on and stops at the largest 32-bit value.
             options.Steps = ParseInRange<std::int32_t>(
                 value(), option, 1, std::numeric_limits<std::int32_t>::max() - 3999,
-                "N must be 1 to 2147479648");
+                "--steps must be 1 to 2147479648");
         } else if (option == "--view") {
-            const std::vector<double> view = ParseDoubles(value(), option, 3);
+            const std::string_view text = value();
+            const std::vector<double> view = ParseDoubles(text, option, 3);
             if (!(view[2] > 0.0))
-                throw ERenderUsage("--view: the magnification must be greater than 0");
+                throw OutOfRange(option + " " + std::string(text),
+                                 "the magnification must be greater than 0");
             options.CenterX = view[0];
             options.CenterY = view[1];
             options.Magnification = view[2];
         } else if (option == "--maps") {
-            SetFlags(params, MapFlags, value(), option);
+            const std::string_view maps = value();
+            // Without a map the point never moves, and every set would fail its warm-up.
+            if (maps.empty())
+                throw ERenderUsage("--maps needs at least one map: lat01, lat02, ifs01, ifs02, "
+                                   "at01 or at02");
+            SetFlags(params, MapFlags, maps, option);
         } else if (option == "--rotate") {
             SetFlags(params, RotateFlags, value(), option);
         } else if (option == "--variations") {
             SetFlags(params, VariationFlags, value(), option);
         } else if (option == "--weight") {
-            params.VariationWeight = ParseNumber<double>(value(), option);
+            // As far as the Parameters window goes: beyond it the variations run away.
+            params.VariationWeight =
+                ParseInRange<double>(value(), option, 0.0, 0.25, "--weight must be 0 to 0.25");
         } else if (option == "--intensity") {
-            params.Intensity =
-                ParseInRange<double>(value(), option, 0.0, 65000.0, "N must be 0 to 65000");
+            params.Intensity = ParseInRange<double>(value(), option, 0.0, 65000.0,
+                                                    "--intensity must be 0 to 65000");
         } else if (option == "--rgb") {
-            const std::vector<double> rgb = ParseDoubles(value(), option, 3);
+            const std::string_view text = value();
+            const std::vector<double> rgb = ParseDoubles(text, option, 3);
             for (double factor : rgb)
                 if (factor < 0.0 || factor > 1.0)
-                    throw ERenderUsage("--rgb: each factor must be between 0 and 1");
+                    throw OutOfRange(option + " " + std::string(text),
+                                     "each factor must be 0 to 1");
             params.RedFactor = rgb[0];
             params.GreenFactor = rgb[1];
             params.BlueFactor = rgb[2];
@@ -277,7 +361,7 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
         } else if (option == "--tick-every") {
             options.TickEvery = ParseInRange<std::int64_t>(value(), option, 1,
                                                            std::numeric_limits<std::int64_t>::max(),
-                                                           "N must be at least 1");
+                                                           "--tick-every must be at least 1");
         } else if (option == "--out") {
             options.OutFile = std::string(value());
             if (options.OutFile.empty())
@@ -286,7 +370,7 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
             options.Colors = ParseChoice(value(), option, ColorResolutionNames);
         } else if (option == "--jpeg-quality") {
             options.Writer.JPEGWriteQuality = static_cast<std::uint8_t>(
-                ParseInRange<int>(value(), option, 0, 100, "Q must be 0 to 100"));
+                ParseInRange<int>(value(), option, 0, 100, "--jpeg-quality must be 0 to 100"));
         } else if (option == "--jpeg-dct") {
             options.Writer.JPEGWriteDCTMethod = ParseChoice(value(), option, DCTMethodNames);
         } else if (option == "--jpeg-progressive") {
@@ -306,9 +390,12 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
         } else if (option == "--no-gamma") {
             options.Writer.WriteGamma = false;
         } else if (option == "--gamma") {
-            const long double gamma = ParseNumber<long double>(value(), option);
+            const std::string_view text = value();
+            const long double gamma =
+                ParseNumber<long double>(text, option, "--gamma must be greater than 0");
             if (!(gamma > 0.0L))
-                throw ERenderUsage("--gamma: the screen gamma must be greater than 0");
+                throw OutOfRange(option + " " + std::string(text),
+                                 "--gamma must be greater than 0");
             options.ScreenGamma = gamma;
         } else if (option == "--stats") {
             options.Stats = true;
@@ -320,5 +407,7 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
             throw ERenderUsage("unknown argument \"" + option + "\"");
         }
     }
+    if (!options.OutFile.empty())
+        CheckOutputFile(options);
     return options;
 }

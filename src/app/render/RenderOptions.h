@@ -24,8 +24,10 @@ struct TRenderOptions {
     TFractalParams Params;
     int Width = 400;
     int Height = 300;
-    // The clock value of the first coefficient draw; without it the real time of day.
+    // The clock value of the first coefficient draw, 0 to 86399999 milliseconds after midnight;
+    // without it the real time of day.
     std::optional<std::uint32_t> Seed;
+    // Plotting-phase steps before the run ends.
     std::int32_t Steps = 2000000;
     double CenterX = 0.0;
     double CenterY = 0.0;

@@ -49,15 +49,24 @@ TRenderResult TRenderer::Run(std::ostream* progress) {
     // StepCount at 4000 or more.
     std::int64_t fruitlessDraws = 0;
     bool gaveUp = false;
+    // The estimate that got the previous set rejected, read before the draw resets it.
+    double rejectedLyapunov = params.Lyapunov;
     FEngine.SetClock([&] {
         ++result.CoefficientSets;
         if (params.StepCount >= TFractalEngine::FirstPlotStep)
             fruitlessDraws = 0;
+        rejectedLyapunov = params.Lyapunov;
         if (++fruitlessDraws > FOptions.MaxFruitlessDraws) {
             gaveUp = true;
             params.AbortRequested = BoolTrue;
         }
-        return seeded ? nextSeed++ : TFractalEngine::UtcMillisecondsOfDay();
+        if (!seeded)
+            return TFractalEngine::UtcMillisecondsOfDay();
+        // A seeded run's clock moves on one millisecond per draw, through midnight as the
+        // real clock does.
+        const std::uint32_t seed = nextSeed;
+        nextSeed = (nextSeed + 1) % TFractalEngine::MillisecondsPerDay;
+        return seed;
     });
 
     // The hook runs every passesPerHook passes, which divides TickEvery, so that the ticks fall
@@ -103,9 +112,14 @@ TRenderResult TRenderer::Run(std::ostream* progress) {
     FEngine.SetPassHook(nullptr);
     FEngine.SetClock(nullptr);
     FEngine.SetStepLimit(std::numeric_limits<std::int32_t>::max());
-    if (gaveUp)
+    if (gaveUp) {
+        char lyapunov[32];
+        std::snprintf(lyapunov, sizeof lyapunov, "%g", rejectedLyapunov);
         throw std::runtime_error("no coefficient set was accepted after " +
-                                 std::to_string(FOptions.MaxFruitlessDraws) + " draws");
+                                 std::to_string(FOptions.MaxFruitlessDraws) +
+                                 " draws (the last Lyapunov estimate was " + lyapunov +
+                                 "; some map combinations never settle)");
+    }
     return result;
 }
 
