@@ -17,7 +17,7 @@ namespace {
 
 // Fixed and short, so that any name the folder takes leaves room for it.
 std::string TemporaryName() {
-    static std::mt19937 generator{std::random_device{}()};
+    thread_local std::mt19937 generator{std::random_device{}()};
     static constexpr char Digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::uniform_int_distribution<int> digit(0, 35);
     std::string name = ".quarn";

@@ -4,6 +4,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 #include <unistd.h>
 
 namespace {
