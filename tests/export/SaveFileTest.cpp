@@ -140,9 +140,17 @@ TEST_F(SaveFileTest, AFolderThatTakesNoNewFileHasTheOldFileWrittenInPlace) {
         fs::permissions(Folder, fs::perms::owner_all | fs::perms::group_read |
                                     fs::perms::group_exec | fs::perms::others_read |
                                     fs::perms::others_exec);
+        // A copy of the program where the user can reach it, whatever the build folder allows.
+        char pattern[] = "/tmp/quarn-program-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        const fs::path programFolder = pattern;
+        const fs::path program = programFolder / "quarn-render";
+        fs::copy_file(QUARN_RENDER_PROGRAM, program);
+        fs::permissions(programFolder,
+                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
         const std::string asNobody = "setpriv --reuid=" + std::to_string(nobody->pw_uid) +
                                      " --regid=" + std::to_string(nobody->pw_gid) +
-                                     " --clear-groups -- " QUARN_RENDER_PROGRAM
+                                     " --clear-groups -- " + program.string() +
                                      " --size 8x8 --steps 10 --seed 1 --quiet --out ";
         std::string output;
         EXPECT_EQ(RunCommand(asNobody + PathOf("old.bmp"), output), 0) << output;
@@ -151,6 +159,7 @@ TEST_F(SaveFileTest, AFolderThatTakesNoNewFileHasTheOldFileWrittenInPlace) {
         output.clear();
         EXPECT_EQ(RunCommand(asNobody + PathOf("new.bmp"), output), 1);
         EXPECT_THAT(output, ::testing::HasSubstr("Permission denied"));
+        fs::remove_all(programFolder);
     }
     EXPECT_EQ(StatOf(Folder / "old.bmp").st_ino, inode);
     EXPECT_EQ(FolderContents(), std::set<std::string>{"old.bmp"});
