@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config clang-format
+  cmake g++ make pkg-config clang-format clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   libjpeg-dev libpng-dev zlib1g-dev libtiff-dev
