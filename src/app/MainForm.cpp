@@ -23,7 +23,12 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <QShowEvent>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
 #include <ranges>
+#include <utility>
 
 TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent), FSession(std::make_unique<TRenderSession>()) {
@@ -32,6 +37,9 @@ TMainForm::TMainForm(QWidget* parent)
     resize(426, 333);
 
     ClientArea = new QMdiArea(this);
+    // Documents placed beyond the frame's edge stay reachable.
+    ClientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ClientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     ClientArea->viewport()->installEventFilter(this);
     setCentralWidget(ClientArea);
     createActions();
@@ -68,6 +76,32 @@ TMainForm::TMainForm(QWidget* parent)
 
 TMainForm::~TMainForm() {
     FormDestroy();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!std::exchange(FShownBefore, true))
+        FitFirstDocument();
+}
+
+// The frame's stated 426 x 333 would crop the first document's picture behind scroll bars: on
+// its first showing the frame grows until a new document shows its whole picture, its status
+// bar and the tool buttons, within the screen's available area.
+void TMainForm::FitFirstDocument() {
+    const QSize client = TMDIChild::DefaultClientSize();
+    // A document window adds the window manager's title bar and edges to its client area.
+    QMdiSubWindow probe(this);
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addSpacerItem(
+        new QSpacerItem(client.width(), client.height(), QSizePolicy::Fixed, QSizePolicy::Fixed));
+    probe.setWidget(content);
+    const QSize document = probe.sizeHint();
+    const QSize missing = (document - ClientArea->viewport()->size()).expandedTo(QSize(0, 0));
+    if (missing.isNull())
+        return;
+    resize((size() + missing).boundedTo(screen()->availableGeometry().size()));
 }
 
 void TMainForm::FormDestroy() {
@@ -243,7 +277,14 @@ void TMainForm::FileExitItemClick() {
 }
 
 void TMainForm::WindowCascadeItemClick() {
+    // The platform's cascade positions; each document keeps the size its picture gave it.
+    QList<std::pair<QMdiSubWindow*, QSize>> sizes;
+    for (QMdiSubWindow* window : ClientArea->subWindowList())
+        if (!window->isMinimized() && !window->isMaximized())
+            sizes.append({window, window->size()});
     ClientArea->cascadeSubWindows();
+    for (const auto& [window, size] : sizes)
+        window->resize(size);
 }
 
 void TMainForm::WindowTileItemClick() {

@@ -93,6 +93,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -103,8 +104,10 @@ private:
                                   void (TMainForm::*handler)());
     void updateWindowMenu();
     void FormDestroy();
+    void FitFirstDocument();
 
     std::unique_ptr<TRenderSession> FSession;
     // Exit was asked for while a picture was rendering; the program ends when the run does.
     bool FExitRequested = false;
+    bool FShownBefore = false;
 };

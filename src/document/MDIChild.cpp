@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -27,8 +28,6 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int DefaultWidth = 400;
-constexpr int DefaultHeight = 300;
 
 QString Factor(double value) {
     return QString::asprintf("%.2f", value);
@@ -59,15 +58,23 @@ TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QW
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);
+    // The panels keep their widths, so the readouts keep their decimals; in a window narrower
+    // than the three, the status bar cuts them off instead, as the window must follow the
+    // picture's size.
+    auto* panels = new QWidget(StatusBar1);
+    panels->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* row = new QHBoxLayout(panels);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
     const int panelWidths[] = {150, 150, 120};
     for (int i = 0; i < 3; ++i) {
-        StatusPanels[i] = new QLabel(StatusBar1);
+        StatusPanels[i] = new QLabel(panels);
         StatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        // Panels give way when the window is narrower than they are, as the picture demands.
-        StatusPanels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        StatusPanels[i]->setMaximumWidth(panelWidths[i]);
-        StatusBar1->addWidget(StatusPanels[i], panelWidths[i]);
+        StatusPanels[i]->setFixedWidth(panelWidths[i]);
+        row->addWidget(StatusPanels[i]);
     }
+    row->addStretch();
+    StatusBar1->addWidget(panels, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -134,10 +141,10 @@ void TMDIChild::PGImage1NewAutoSize(int PGImageWidth, int PGImageHeight) {
     if (!window || !window->mdiArea() || window->isMinimized() || window->isMaximized())
         return;
     const QSize frameClient = window->mdiArea()->viewport()->size();
-    const int width =
-        PGImageWidth < frameClient.width() ? PGImageWidth + 20 : frameClient.width() - 50;
+    const QSize whole = ClientSizeFor(QSize(PGImageWidth, PGImageHeight));
+    const int width = PGImageWidth < frameClient.width() ? whole.width() : frameClient.width() - 50;
     const int height =
-        PGImageHeight < frameClient.height() ? PGImageHeight + 40 : frameClient.height() - 70;
+        PGImageHeight < frameClient.height() ? whole.height() : frameClient.height() - 70;
     window->resize(window->size() - size() + QSize(width, height));
 }
 
@@ -250,10 +257,10 @@ void TMDIChild::FormPaint() {
     // document still needs a picture, so it gets the default one as well.
     const bool requested = ApplicationTitle() == NewDocumentTitle;
     if (requested || !PGImage1->PixelGraphic()) {
-        Params.ImageWidth = DefaultWidth;
-        Params.ImageHeight = DefaultHeight;
+        Params.ImageWidth = DefaultPictureSize.width();
+        Params.ImageHeight = DefaultPictureSize.height();
         auto image = std::make_unique<TPixelGraphic>();
-        image->SetSize(DefaultWidth, DefaultHeight, bc24Bit);
+        image->SetSize(DefaultPictureSize.width(), DefaultPictureSize.height(), bc24Bit);
         PGImage1->SetPixelGraphic(std::move(image));
     }
     if (requested)

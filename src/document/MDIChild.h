@@ -3,6 +3,7 @@
 #include "engine/FractalParams.h"
 #include "engine/ViewFit.h"
 
+#include <QSize>
 #include <QWidget>
 
 class QAction;
@@ -40,6 +41,15 @@ class TMDIChild : public QWidget {
 
 public:
     TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QWidget* parent = nullptr);
+
+    // The picture a new document starts with.
+    static constexpr QSize DefaultPictureSize{400, 300};
+    // The client size for the view's automatic size (picture and border) when the picture fits
+    // the frame: room for the status bar.
+    static QSize ClientSizeFor(QSize viewSize) { return viewSize + QSize(20, 40); }
+    // The client size of a new document, whose view shows the default picture in a sunken
+    // border of two pixels (the view's frame style).
+    static QSize DefaultClientSize() { return ClientSizeFor(DefaultPictureSize + QSize(4, 4)); }
 
     // ---- Components ----------------------------------------------------------------------
     QTimer* Timer1;

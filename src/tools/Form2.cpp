@@ -1,5 +1,7 @@
 #include "tools/Form2.h"
 
+#include "tools/ToolWindowFont.h"
+
 #include "export/WriterOptions.h"
 #include "image/ScreenGamma.h"
 
@@ -140,9 +142,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(tr("Options"));
     setFixedSize(403, 564);
-    QFont formFont(QStringLiteral("MS Sans Serif"));
-    formFont.setPixelSize(11);
-    setFont(formFont);
+    setFont(ToolWindowFont());
 
     JPGGroupBox = GroupBox(this, "JPGGroupBox", tr("JPG"), {0, 0, 403, 166});
     JPEGWPanel = Panel(JPGGroupBox, "JPEGWPanel", {12, 21, 146, 109});

@@ -1,11 +1,14 @@
 #include "tools/Form4.h"
 
+#include "tools/ToolWindowFont.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QSlider>
 #include <QTimer>
+#include <QWindow>
 
 TForm4::TForm4(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
@@ -13,10 +16,7 @@ TForm4::TForm4(QWidget* parent)
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(tr("Parameters"));
     setFixedSize(252, 463);
-    // The fixed layout has room for captions in an 11-pixel font, not for the desktop's default.
-    QFont small = font();
-    small.setPixelSize(11);
-    setFont(small);
+    setFont(ToolWindowFont());
     move(591, 175);
 
     QLinearGradient silver(0, 0, 0, 463);
@@ -136,4 +136,14 @@ QGroupBox* TForm4::AddGroupBox(const QString& caption, int top) {
     auto* box = new QGroupBox(caption, this);
     box->setGeometry(8, top, 233, 65);
     return box;
+}
+
+// A window that stays on top would cover the modal windows the user must answer (Save As, the
+// file options, message boxes): it stays on top only while none of them is open.
+bool TForm4::event(QEvent* event) {
+    if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) {
+        if (QWindow* window = windowHandle())
+            window->setFlag(Qt::WindowStaysOnTopHint, event->type() == QEvent::WindowUnblocked);
+    }
+    return QWidget::event(event);
 }

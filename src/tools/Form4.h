@@ -62,6 +62,9 @@ signals:
     // The settings have rested for one full timer period; the frame applies them.
     void UpdateColorsRequested();
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void ControlChanged();
     QCheckBox* AddCheckBox(QWidget* parent, const QString& caption, int left, int top, int width);

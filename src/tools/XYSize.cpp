@@ -1,5 +1,7 @@
 #include "tools/XYSize.h"
 
+#include "tools/ToolWindowFont.h"
+
 #include "app/Messages.h"
 
 #include <QDoubleSpinBox>
@@ -31,10 +33,7 @@ TXYSize::TXYSize(QWidget* parent)
     setObjectName(QStringLiteral("XYSize"));
     setWindowTitle(tr("XYSize"));
     setCursor(Qt::PointingHandCursor);
-    // The fixed layout has room for captions in an 11-pixel font, not for the desktop's default.
-    QFont small = font();
-    small.setPixelSize(11);
-    setFont(small);
+    setFont(ToolWindowFont());
 
     auto* client = new QWidget(this);
     client->setFixedSize(208, 71);
