@@ -3,6 +3,7 @@
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
+#include "image/view/CreatePaintPGThread.h"
 #include "image/view/PicBox.h"
 #include "image/view/QtColor.h"
 #include "image/view/SelectionFrame.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -48,7 +50,8 @@ private:
 
 TPGImage::TPGImage(QWidget* parent)
     : QScrollArea(parent), FPicBox(new TPicBox(this)), FSelectionFrame(new TSelectionFrame(*this)),
-      FMouseTool(new TViewMouseTool(*this)) {
+      FMouseTool(new TViewMouseTool(*this)),
+      FPaintThread(std::make_unique<TCreatePaintPGThread>()) {
     // The cursors exist before any view needs them.
     TViewCursors::Instance();
     const QPalette& colors = palette();
@@ -69,9 +72,14 @@ TPGImage::TPGImage(QWidget* parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
     resize(sizeHint());
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, &TPGImage::DisplayModeChanged);
+    if (QScreen* shown = screen())
+        connect(shown, &QScreen::geometryChanged, this, &TPGImage::DisplayModeChanged);
 }
 
-TPGImage::~TPGImage() = default;
+TPGImage::~TPGImage() {
+    StopPaintThread();
+}
 
 std::uint8_t TPGImage::DragState() const {
     return FMouseTool->DragState();
@@ -80,6 +88,9 @@ std::uint8_t TPGImage::DragState() const {
 // ---- Picture -------------------------------------------------------------------------------
 
 void TPGImage::SetPixelGraphic(std::unique_ptr<TPixelGraphic> graphic) {
+    StopPaintThread();
+    FPixelGraphic.reset();
+    DiscardPaintPixelGraphic();
     FPixelGraphic = std::move(graphic);
     if (FPixelGraphic) {
         ConnectProgressEvents(*FPixelGraphic);
@@ -101,6 +112,7 @@ void TPGImage::ConnectChangeEvent(TPixelGraphic& graphic) {
 }
 
 void TPGImage::PixelGraphicChanged() {
+    StopPaintThread();
     FPictureWidth = FPixelGraphic ? FPixelGraphic->Width() : 0;
     FPictureHeight = FPixelGraphic ? FPixelGraphic->Height() : 0;
 
@@ -123,6 +135,7 @@ void TPGImage::PixelGraphicChanged() {
     width = std::max(std::min(width, FAutoSizeMaxWidth), FAutoSizeMinWidth);
     height = std::max(std::min(height, FAutoSizeMaxHeight), FAutoSizeMinHeight);
     emit OnNewAutoSize(width, height);
+    FPaintPixelGraphicStale = true;
 
     if (!FAutoSize || size() == QSize(width, height))
         Arrange(false);
@@ -243,7 +256,9 @@ int TPGImage::ImageToBoxY(int y) const {
 void TPGImage::LoadImageFile(const QString& fileName) {
     FFileName.clear();
     const TWaitCursor waitCursor(FShowHourGlass);
+    StopPaintThread();
     FPixelGraphic.reset();
+    DiscardPaintPixelGraphic();
     try {
         if (!QFileInfo(fileName).fileName().isEmpty()) {
             auto graphic = std::make_unique<TPixelGraphic>();

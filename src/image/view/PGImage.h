@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image/PGPalette.h"
 #include "image/PGTypes.h"
 
 #include <QCursor>
@@ -12,6 +13,7 @@
 class QMenu;
 class QMouseEvent;
 class QPainter;
+class TCreatePaintPGThread;
 class TPicBox;
 class TPixelGraphic;
 class TSelectionFrame;
@@ -51,6 +53,11 @@ enum TTiling { tNone, tRepeat, tMirrorHorizontal, tMirrorVertical, tMirror };
 // The view owns the picture handed to it. What the mouse does on the paint box (dragging the
 // picture, drawing, moving and resizing the selection) is the view's mouse tool, and the
 // selection's animated frame is drawn by the paint box over the picture.
+//
+// When the screen has too few colours for the picture, or StretchMode asks for a smoothing
+// stretch to a paint box of another size, the view paints a paint copy instead, built by
+// default on a background thread while progress clocks stand in for it. Every change of the
+// shown picture stops that thread first.
 class TPGImage : public QScrollArea {
     Q_OBJECT
 
@@ -71,6 +78,33 @@ public:
     TPicBox* PicBox() const { return FPicBox; }
     // What the current left-button drag on the paint box does.
     std::uint8_t DragState() const;
+
+    // ---- Paint copy ------------------------------------------------------------------------
+    // Whether painting needs a paint copy; starts building one when it is needed and missing
+    // or stale.
+    bool PreparePaintPixelGraphic();
+    TPixelGraphic* PaintPixelGraphic() const { return FPaintPixelGraphic.get(); }
+    bool PaintPixelGraphicStale() const { return FPaintPixelGraphicStale; }
+    // With KeepOldPaintPixelGraphic and UseThread only marks the copy stale, so that it stays
+    // on the screen until the new one arrives; otherwise frees it.
+    void DiscardPaintPixelGraphic();
+    // The builder of the current (or last) paint copy; a stand-in that never runs until the
+    // first copy is needed.
+    const TCreatePaintPGThread& PaintThread() const { return *FPaintThread; }
+    // The palette of what is painted: the paint copy when one is needed, else the picture;
+    // none for the fixed system palettes, and none while there is nothing to paint.
+    std::shared_ptr<const TPGPalette> PaletteHandle();
+    // Bits per pixel of the screen the view paints for. 0 (the default) follows the real
+    // screen; another value stands for a display mode of that depth. A change marks the paint
+    // copy stale.
+    int ScreenDepth() const;
+    void SetScreenDepth(int bitsPerPixel);
+    // The display mode changed: the paint copy is rebuilt for it.
+    void DisplayModeChanged();
+    // What the clocks show: the build's stage (of StageCount) and that stage's percentage.
+    int ProgressClockStage() const { return FClockStage; }
+    int ProgressClockStageCount() const { return FClockStageCount; }
+    int ProgressClockPercent() const { return FClockPercent; }
 
     // ---- Layout ----------------------------------------------------------------------------
     void Arrange(bool forced);
@@ -266,9 +300,26 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The paint-copy thread's progress and finished copy.
+    void customEvent(QEvent* event) override;
 
 private:
     friend class TPicBox;
+
+    // What the paint copy needs now, before anything is built or freed.
+    struct TPaintCopyNeed {
+        bool Stale;
+        bool Needed;
+        bool Stretch;
+        int ScreenDepth;
+    };
+    TPaintCopyNeed PaintCopyNeed() const;
+    void StartPaintCopy(const TPaintCopyNeed& need);
+    // Sets the thread's terminate flag and waits for its end.
+    void StopPaintThread();
+    // The finished paint copy; with ReduceOnLoad it becomes the picture itself.
+    void ReceivePaintPixelGraphic(std::unique_ptr<TPixelGraphic> copy);
+    void RepaintProgressClocks();
 
     int Border() const;
     void ChangeBounds(int width, int height);
@@ -299,6 +350,12 @@ private:
     TViewMouseTool* FMouseTool;
     QCursor FPicBoxCursor;
     std::unique_ptr<TPixelGraphic> FPixelGraphic;
+    std::unique_ptr<TPixelGraphic> FPaintPixelGraphic;
+    bool FPaintPixelGraphicStale = true;
+    // The size the paint copy was built for.
+    QSize FPaintPixelGraphicSize;
+    std::unique_ptr<TCreatePaintPGThread> FPaintThread;
+    int FScreenDepth = 0;
     QImage FPaintBuffer;
     QString FFileName;
     int FPictureWidth = 0;
@@ -306,6 +363,7 @@ private:
     long double FEffectiveZoom = 1.0L;
     // The progress-clock state shown while a paint copy is being built.
     int FClockStage = 1;
+    int FClockStageCount = 1;
     int FClockPercent = 0;
 
     TActionMode FActionMode = amMoveImage;

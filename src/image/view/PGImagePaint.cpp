@@ -63,9 +63,9 @@ void TPGImage::paintEvent(QPaintEvent* event) {
 
 void TPGImage::PaintGraphic(QPainter& painter, const QRect& clip) {
     const QRect rect = FPicBox->geometry();
-    // Qt screens show every colour, so with smFast the picture itself is painted; a paint copy
-    // is only needed for palette screens and smoothing stretches.
-    TPixelGraphic* picture = FPixelGraphic.get();
+    // Until a needed paint copy arrives there is nothing to show but the frame and the clocks.
+    TPixelGraphic* picture =
+        PreparePaintPixelGraphic() ? FPaintPixelGraphic.get() : FPixelGraphic.get();
     if (FTiling == tNone || !picture || rect.isEmpty()) {
         // The four strips around the paint box; a box reaching past the client area leaves
         // some of them empty.

@@ -232,7 +232,12 @@ void TPGImage::SetDitherErrorLimitSoft(bool value) {
 }
 
 void TPGImage::SetUseThread(bool value) {
-    SetInvalidating(FUseThread, value);
+    if (value == FUseThread)
+        return;
+    StopPaintThread();
+    FPaintPixelGraphicStale = true;
+    FUseThread = value;
+    InvalidateView();
 }
 
 // ---- Paint box -----------------------------------------------------------------------------

@@ -3,6 +3,9 @@
 #include "image/PGTypes.h"
 
 #include <QRect>
+#include <QRegion>
+
+#include <vector>
 
 class QPainter;
 
@@ -18,7 +21,12 @@ struct TProgressClockStyle {
 void DrawProgressClock(QPainter& painter, int x, int y, int stage, int percent,
                        const TProgressClockStyle& style);
 
-// A clock in the middle of `rect` when it is larger than 20 x 20, and with FiveClocks one in
-// each corner when it is at least 101 x 101.
+// The top left corners of the clocks for `rect`: one in the middle when it is larger than
+// 20 x 20, and with `fiveClocks` one in each corner when it is at least 101 x 101.
+std::vector<QPoint> ProgressClockPositions(const QRect& rect, bool fiveClocks);
+// The pixels the clocks for `rect` cover.
+QRegion ProgressClockRegion(const QRect& rect, bool fiveClocks);
+
+// The clocks at ProgressClockPositions.
 void DrawProgressClocks(QPainter& painter, const QRect& rect, int stage, int percent,
                         const TProgressClockStyle& style);
