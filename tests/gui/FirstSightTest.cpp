@@ -91,15 +91,21 @@ void FirstSightTest::cascadeKeepsTheDocumentsSizes() {
     TMDIChild* first = nullptr;
     StartFirstDocument(frame, first);
     QVERIFY(first);
+    // A newer document's run holds the older ones where they are, so each must have plotted
+    // before the next one starts.
+    const auto plotted = [&](int documents) {
+        TScript script(frame, {[&] {
+                           for (TMDIChild* document : frame.Documents())
+                               if (document->Params.StepCount <= TFractalEngine::FirstPlotStep)
+                                   return false;
+                           return frame.Documents().size() == documents;
+                       }});
+        RUN_SCRIPT(script);
+    };
     frame.FileNewItemClick();
+    plotted(2);
     frame.FileNewItemClick();
-    TScript script(frame, {[&] {
-                       for (TMDIChild* document : frame.Documents())
-                           if (document->Params.StepCount <= TFractalEngine::FirstPlotStep)
-                               return false;
-                       return frame.Documents().size() == 3;
-                   }});
-    RUN_SCRIPT(script);
+    plotted(3);
     const QList<QMdiSubWindow*> windows = frame.ClientArea->subWindowList();
     QCOMPARE(windows.size(), 3);
     QList<QSize> before;
