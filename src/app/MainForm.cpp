@@ -342,7 +342,7 @@ void TMainForm::XYSizeClick() {
 
 void TMainForm::DrawBtnClick() {
     if (TMDIChild* document = ActiveDocument())
-        document->Params.NewCoefficients = BoolTrue;
+        document->RequestNewCoefficients();
     // A second press before the tick changes nothing: one tick, one restart.
     if (!Timer1->isActive())
         Timer1->start();
@@ -355,7 +355,7 @@ void TMainForm::Timer1Timer() {
         return;
     }
     if (TMDIChild* document = ActiveDocument()) {
-        document->Params.NewCoefficients = BoolTrue;
+        document->RequestNewCoefficients();
         ReportErrors(this, [document] { document->UpdateGrafX(); });
     }
 }

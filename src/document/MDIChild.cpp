@@ -11,7 +11,6 @@
 #include "tools/Form4.h"
 #include "tools/XYSize.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
@@ -22,21 +21,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QSlider>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
-
-namespace {
-
-QString Factor(double value) {
-    return QString::asprintf("%.2f", value);
-}
-
-void SetFlag(TBool32& flag, const QCheckBox* box) {
-    flag = box->isChecked() ? BoolTrue : BoolFalse;
-}
-} // namespace
 
 TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QWidget* parent)
     : QWidget(parent), FSession(session), FForm4(form4), FXYSize(xySize) {
@@ -342,79 +329,16 @@ void TMDIChild::Parameters1Click() {
         FForm4.hide();
         return;
     }
-    FForm4.RedBar1->setValue(RndInt32(Params.RedFactor * 10));
-    FForm4.GrnBar1->setValue(RndInt32(Params.GreenFactor * 10));
-    FForm4.BluBar1->setValue(RndInt32(Params.BlueFactor * 10));
-    FForm4.RedLabel1->setText(Factor(Params.RedFactor));
-    FForm4.GrnLabel1->setText(Factor(Params.GreenFactor));
-    FForm4.BluLabel1->setText(Factor(Params.BlueFactor));
-    const std::pair<QCheckBox*, TBool32> boxes[] = {
-        {FForm4.Latoocarfian01, Params.UseLatoocarfian01},
-        {FForm4.Latoocarfian02, Params.UseLatoocarfian02},
-        {FForm4.square_root, Params.RootFilter},
-        {FForm4.Invert, Params.WhiteBackground},
-        {FForm4.IFS_01, Params.UseIFS01},
-        {FForm4.IFS_02, Params.UseIFS02},
-        {FForm4.AT_01, Params.UseAT01},
-        {FForm4.AT_02, Params.UseAT02},
-        {FForm4.L_Rotation01, Params.RotateL01},
-        {FForm4.L_Rotation02, Params.RotateL02},
-        {FForm4.IFS_Rotation01, Params.RotateIFS01},
-        {FForm4.IFS_Rotation02, Params.RotateIFS02},
-        {FForm4.AT_Rotation01, Params.RotateAT01},
-        {FForm4.AT_Rotation02, Params.RotateAT02},
-        {FForm4.Linear, Params.UseRotational},
-        {FForm4.Sinusoidal, Params.UseSinusoidal},
-        {FForm4.Spherical, Params.UseSpherical},
-        {FForm4.Swirl, Params.UseSwirl},
-        {FForm4.Horseshoe, Params.UseHorseshoe},
-        {FForm4.Polar, Params.UsePolar},
-        {FForm4.Bent, Params.UseBent},
-    };
-    for (const auto& [box, flag] : boxes)
-        box->setChecked(flag != BoolFalse);
-    FForm4.Intensity->setValue(RndInt32(Params.Intensity));
-    FForm4.Probability->setValue(RndInt32(Params.VariationWeight * 200));
-    ShowFactorLabels();
+    FForm4.LoadSettings(Params);
     FForm4.show();
 }
 
 void TMDIChild::ApplyParameters() {
-    Params.RedFactor = FForm4.RedBar1->value() * 0.1;
-    Params.GreenFactor = FForm4.GrnBar1->value() * 0.1;
-    Params.BlueFactor = FForm4.BluBar1->value() * 0.1;
-    FForm4.RedLabel1->setText(Factor(Params.RedFactor));
-    FForm4.GrnLabel1->setText(Factor(Params.GreenFactor));
-    FForm4.BluLabel1->setText(Factor(Params.BlueFactor));
-    SetFlag(Params.UseLatoocarfian01, FForm4.Latoocarfian01);
-    SetFlag(Params.UseLatoocarfian02, FForm4.Latoocarfian02);
-    SetFlag(Params.UseIFS01, FForm4.IFS_01);
-    SetFlag(Params.UseIFS02, FForm4.IFS_02);
-    SetFlag(Params.UseAT01, FForm4.AT_01);
-    SetFlag(Params.UseAT02, FForm4.AT_02);
-    SetFlag(Params.RotateL01, FForm4.L_Rotation01);
-    SetFlag(Params.RotateL02, FForm4.L_Rotation02);
-    SetFlag(Params.RotateIFS01, FForm4.IFS_Rotation01);
-    SetFlag(Params.RotateIFS02, FForm4.IFS_Rotation02);
-    SetFlag(Params.RotateAT01, FForm4.AT_Rotation01);
-    SetFlag(Params.RotateAT02, FForm4.AT_Rotation02);
-    Params.Intensity = FForm4.Intensity->value();
-    Params.VariationWeight = FForm4.Probability->value() * 0.005;
-    ShowFactorLabels();
-    SetFlag(Params.RootFilter, FForm4.square_root);
-    SetFlag(Params.WhiteBackground, FForm4.Invert);
-    SetFlag(Params.UseRotational, FForm4.Linear);
-    SetFlag(Params.UseSinusoidal, FForm4.Sinusoidal);
-    SetFlag(Params.UseSpherical, FForm4.Spherical);
-    SetFlag(Params.UseSwirl, FForm4.Swirl);
-    SetFlag(Params.UseHorseshoe, FForm4.Horseshoe);
-    SetFlag(Params.UsePolar, FForm4.Polar);
-    SetFlag(Params.UseBent, FForm4.Bent);
+    FForm4.StoreSettings(Params);
 }
 
-void TMDIChild::ShowFactorLabels() {
-    FForm4.Factor1->setText(Factor(Params.Intensity));
-    FForm4.Factor2->setText(Factor(Params.VariationWeight));
+void TMDIChild::RequestNewCoefficients() {
+    Params.NewCoefficients = BoolTrue;
 }
 
 void TMDIChild::XYSize1Click() {

@@ -113,6 +113,8 @@ public:
     // ---- Tool windows --------------------------------------------------------------------
     void Parameters1Click();
     void ApplyParameters();
+    // Draw: the next run starts with a new coefficient set.
+    void RequestNewCoefficients();
     void XYSize1Click();
     void Resolution();
 
@@ -131,7 +133,6 @@ protected:
 
 private:
     void Restart();
-    void ShowFactorLabels();
 
     TRenderSession& FSession;
     TForm4& FForm4;

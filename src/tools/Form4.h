@@ -7,6 +7,7 @@ class QGroupBox;
 class QLabel;
 class QSlider;
 class QTimer;
+struct TFractalParams;
 
 // The Parameters window: every setting of the engine that the user can change. It keeps no
 // settings of its own; the active document copies its controls in and out, and a change is
@@ -57,6 +58,11 @@ public:
     int ChangeCount = 0;
 
     void ColorTimerTimer();
+
+    // Every control from the block's settings, each label showing its factor.
+    void LoadSettings(const TFractalParams& params);
+    // Every setting from the controls; the labels then show the factors stored.
+    void StoreSettings(TFractalParams& params);
 
 signals:
     // The settings have rested for one full timer period; the frame applies them.

@@ -2,6 +2,7 @@
 #include "app/render/RenderCommand.h"
 #include "app/render/RenderOutput.h"
 #include "app/render/Renderer.h"
+#include "engine/ParameterSettings.h"
 #include "export/Png.h"
 #include "image/StreamErrors.h"
 
@@ -74,6 +75,43 @@ TEST(RenderOptions, ReadsEveryFlag) {
     EXPECT_TRUE(options.Stats);
     EXPECT_TRUE(options.Quiet);
     EXPECT_TRUE(options.Help);
+}
+
+// Each setting of the table alone through its own option: a crossed field or a list option that
+// leaves another flag set would show here.
+TEST(RenderOptions, EverySettingOfTheTableHasItsOption) {
+    for (const TFlagSetting& setting : FlagSettings) {
+        SCOPED_TRACE(std::string(setting.Name));
+        std::vector<std::string> args{std::string(setting.Option)};
+        if (!setting.ListName.empty())
+            args.emplace_back(setting.ListName);
+        const TRenderOptions options = Parse(args);
+        const TFractalParams defaults;
+        for (const TFlagSetting& other : FlagSettings) {
+            if (&other == &setting) {
+                EXPECT_EQ(options.Params.*other.Field, setting.OptionValue);
+            } else if (other.Option == setting.Option) {
+                EXPECT_EQ(options.Params.*other.Field, BoolFalse) << other.Name;
+            } else {
+                EXPECT_EQ(options.Params.*other.Field, defaults.*other.Field) << other.Name;
+            }
+        }
+    }
+    for (const TFactorSetting& setting : FactorSettings) {
+        SCOPED_TRACE(std::string(setting.Name));
+        // The setting at its highest, the others that share its option at their lowest.
+        std::string values;
+        for (const TFactorSetting& other : FactorSettings)
+            if (other.Option == setting.Option)
+                values += (values.empty() ? "" : ",") +
+                          std::to_string(&other == &setting ? other.High : other.Low);
+        const TRenderOptions options = Parse({std::string(setting.Option), values});
+        for (const TFactorSetting& other : FactorSettings) {
+            if (other.Option == setting.Option) {
+                EXPECT_EQ(options.Params.*other.Field, &other == &setting ? other.High : other.Low);
+            }
+        }
+    }
 }
 
 TEST(RenderOptions, ReadsTheSaveFlags) {

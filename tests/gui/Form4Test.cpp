@@ -1,5 +1,6 @@
 #include "GuiTestSupport.h"
 
+#include "engine/ParameterSettings.h"
 #include "tools/Form4.h"
 
 #include <QCheckBox>
@@ -18,6 +19,7 @@ class Form4Test : public QObject {
 private slots:
     void layoutFollowsTheTable();
     void debounceAppliesOnTheSecondTick();
+    void carriesEverySettingBothWays();
     void loadsAndAppliesTheActiveDocument();
     void changesWithoutADocumentAreDropped();
 
@@ -107,6 +109,45 @@ void Form4Test::debounceAppliesOnTheSecondTick() {
     QTRY_COMPARE(applied.size(), 2);
     QTest::qWait(600);
     QCOMPARE(applied.size(), 2);
+}
+
+// Each flag of the engine's table alone, through the window and back into a block whose flags
+// are all set: a box bound to the wrong field, or to none, shows here.
+void Form4Test::carriesEverySettingBothWays() {
+    TForm4 window;
+    for (const TFlagSetting& setting : FlagSettings) {
+        TFractalParams shown;
+        TFractalParams stored;
+        for (const TFlagSetting& other : FlagSettings) {
+            shown.*other.Field = &other == &setting ? BoolTrue : BoolFalse;
+            stored.*other.Field = BoolTrue;
+        }
+        window.LoadSettings(shown);
+        window.StoreSettings(stored);
+        for (const TFlagSetting& other : FlagSettings)
+            QVERIFY2(stored.*other.Field == shown.*other.Field,
+                     qPrintable(QString::fromLatin1(setting.Name.data(), setting.Name.size())));
+    }
+
+    TFractalParams shown;
+    shown.RedFactor = 0.3;
+    shown.GreenFactor = 0.6;
+    shown.BlueFactor = 1.0;
+    shown.Intensity = 17;
+    shown.VariationWeight = 0.13;
+    window.LoadSettings(shown);
+    QCOMPARE(window.BluBar1->value(), 10);
+    QCOMPARE(window.Probability->value(), 26);
+    TFractalParams stored;
+    for (const TFactorSetting& setting : FactorSettings)
+        stored.*setting.Field = 0.0;
+    window.StoreSettings(stored);
+    for (const TFactorSetting& setting : FactorSettings)
+        QCOMPARE(stored.*setting.Field, shown.*setting.Field);
+    QCOMPARE(
+        QStringList({window.RedLabel1->text(), window.GrnLabel1->text(), window.BluLabel1->text(),
+                     window.Factor1->text(), window.Factor2->text()}),
+        QStringList({"0.30", "0.60", "1.00", "17.00", "0.13"}));
 }
 
 void Form4Test::loadsAndAppliesTheActiveDocument() {

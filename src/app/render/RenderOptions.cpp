@@ -1,6 +1,7 @@
 #include "app/render/RenderOptions.h"
 
 #include "engine/FractalEngine.h"
+#include "engine/ParameterSettings.h"
 #include "export/FileFormatWriters.h"
 #include "export/Png.h"
 
@@ -72,29 +73,6 @@ const char* const RenderHelpText =
     "a row were rejected: exit code 1, no picture written.\n";
 
 namespace {
-
-using TFlag = TBool32 TFractalParams::*;
-using TNamedFlag = std::pair<std::string_view, TFlag>;
-
-constexpr TNamedFlag MapFlags[] = {{"lat01", &TFractalParams::UseLatoocarfian01},
-                                   {"lat02", &TFractalParams::UseLatoocarfian02},
-                                   {"ifs01", &TFractalParams::UseIFS01},
-                                   {"ifs02", &TFractalParams::UseIFS02},
-                                   {"at01", &TFractalParams::UseAT01},
-                                   {"at02", &TFractalParams::UseAT02}};
-
-constexpr TNamedFlag RotateFlags[] = {
-    {"lat01", &TFractalParams::RotateL01},   {"lat02", &TFractalParams::RotateL02},
-    {"ifs01", &TFractalParams::RotateIFS01}, {"ifs02", &TFractalParams::RotateIFS02},
-    {"at01", &TFractalParams::RotateAT01},   {"at02", &TFractalParams::RotateAT02}};
-
-constexpr TNamedFlag VariationFlags[] = {{"rotational", &TFractalParams::UseRotational},
-                                         {"sinusoidal", &TFractalParams::UseSinusoidal},
-                                         {"spherical", &TFractalParams::UseSpherical},
-                                         {"swirl", &TFractalParams::UseSwirl},
-                                         {"horseshoe", &TFractalParams::UseHorseshoe},
-                                         {"polar", &TFractalParams::UsePolar},
-                                         {"bent", &TFractalParams::UseBent}};
 
 template <typename T> using TNamedValue = std::pair<std::string_view, T>;
 
@@ -177,23 +155,89 @@ std::vector<double> ParseDoubles(std::string_view text, std::string_view option,
     return values;
 }
 
-// Sets exactly the flags named in the list, clearing the others of the table.
-template <std::size_t N>
-void SetFlags(TFractalParams& params, const TNamedFlag (&table)[N], std::string_view list,
-              std::string_view option) {
-    for (const TNamedFlag& entry : table)
-        params.*entry.second = BoolFalse;
+// Sets exactly the flags of the list option that the list names, clearing its others.
+void SetListedFlags(TFractalParams& params, std::string_view option, std::string_view list) {
+    for (const TFlagSetting& setting : FlagSettings)
+        if (setting.Option == option)
+            params.*setting.Field = BoolFalse;
     for (std::string_view name : SplitList(list, ',')) {
         bool known = false;
-        for (const TNamedFlag& entry : table)
-            if (entry.first == name) {
-                params.*entry.second = BoolTrue;
+        for (const TFlagSetting& setting : FlagSettings)
+            if (setting.Option == option && setting.ListName == name) {
+                params.*setting.Field = BoolTrue;
                 known = true;
             }
         if (!known)
             throw ERenderUsage(std::string(option) + ": unknown name \"" + std::string(name) +
                                "\"");
     }
+}
+
+// "lat01, lat02 or ifs01": the names a list option takes.
+std::string ListNames(std::string_view option) {
+    std::vector<std::string_view> names;
+    for (const TFlagSetting& setting : FlagSettings)
+        if (setting.Option == option)
+            names.push_back(setting.ListName);
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += std::string(i == 0                  ? ""
+                            : i + 1 == names.size() ? " or "
+                                                    : ", ") +
+                std::string(names[i]);
+    return text;
+}
+
+std::string RangeText(const TFactorSetting& setting) {
+    char range[64];
+    std::snprintf(range, sizeof range, "%g to %g", setting.Low, setting.High);
+    return range;
+}
+
+// The factor settings that take their values from `option`, one value each.
+void SetFactors(TFractalParams& params, std::string_view option, std::string_view text) {
+    std::vector<const TFactorSetting*> settings;
+    for (const TFactorSetting& setting : FactorSettings)
+        if (setting.Option == option)
+            settings.push_back(&setting);
+    if (settings.size() == 1) {
+        const TFactorSetting& setting = *settings.front();
+        params.*setting.Field =
+            ParseInRange<double>(text, option, setting.Low, setting.High,
+                                 std::string(option) + " must be " + RangeText(setting));
+        return;
+    }
+    const std::vector<double> values = ParseDoubles(text, option, settings.size());
+    for (std::size_t i = 0; i < settings.size(); ++i)
+        if (values[i] < settings[i]->Low || values[i] > settings[i]->High)
+            throw OutOfRange(std::string(option) + " " + std::string(text),
+                             "each factor must be " + RangeText(*settings[i]));
+    for (std::size_t i = 0; i < settings.size(); ++i)
+        params.*settings[i]->Field = values[i];
+}
+
+// Sets the block's settings that `option` stands for; false when it names none of them.
+template <typename TValue>
+bool SetParameterSetting(TFractalParams& params, std::string_view option, TValue value) {
+    for (const TFactorSetting& setting : FactorSettings)
+        if (setting.Option == option) {
+            SetFactors(params, option, value());
+            return true;
+        }
+    for (const TFlagSetting& setting : FlagSettings)
+        if (setting.Option == option) {
+            if (setting.ListName.empty()) {
+                params.*setting.Field = setting.OptionValue;
+                return true;
+            }
+            const std::string_view list = value();
+            // Without a map the point never moves, and every set would fail its warm-up.
+            if (option == "--maps" && list.empty())
+                throw ERenderUsage("--maps needs at least one map: " + ListNames(option));
+            SetListedFlags(params, option, list);
+            return true;
+        }
+    return false;
 }
 
 template <typename T, std::size_t N>
@@ -326,38 +370,6 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
             options.CenterX = view[0];
             options.CenterY = view[1];
             options.Magnification = view[2];
-        } else if (option == "--maps") {
-            const std::string_view maps = value();
-            // Without a map the point never moves, and every set would fail its warm-up.
-            if (maps.empty())
-                throw ERenderUsage("--maps needs at least one map: lat01, lat02, ifs01, ifs02, "
-                                   "at01 or at02");
-            SetFlags(params, MapFlags, maps, option);
-        } else if (option == "--rotate") {
-            SetFlags(params, RotateFlags, value(), option);
-        } else if (option == "--variations") {
-            SetFlags(params, VariationFlags, value(), option);
-        } else if (option == "--weight") {
-            // As far as the Parameters window goes: beyond it the variations run away.
-            params.VariationWeight =
-                ParseInRange<double>(value(), option, 0.0, 0.25, "--weight must be 0 to 0.25");
-        } else if (option == "--intensity") {
-            params.Intensity = ParseInRange<double>(value(), option, 0.0, 65000.0,
-                                                    "--intensity must be 0 to 65000");
-        } else if (option == "--rgb") {
-            const std::string_view text = value();
-            const std::vector<double> rgb = ParseDoubles(text, option, 3);
-            for (double factor : rgb)
-                if (factor < 0.0 || factor > 1.0)
-                    throw OutOfRange(option + " " + std::string(text),
-                                     "each factor must be 0 to 1");
-            params.RedFactor = rgb[0];
-            params.GreenFactor = rgb[1];
-            params.BlueFactor = rgb[2];
-        } else if (option == "--white") {
-            params.WhiteBackground = BoolTrue;
-        } else if (option == "--linear") {
-            params.RootFilter = BoolFalse;
         } else if (option == "--tick-every") {
             options.TickEvery = ParseInRange<std::int64_t>(value(), option, 1,
                                                            std::numeric_limits<std::int64_t>::max(),
@@ -403,7 +415,7 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
             options.Quiet = true;
         } else if (option == "--help") {
             options.Help = true;
-        } else {
+        } else if (!SetParameterSetting(params, option, value)) {
             throw ERenderUsage("unknown argument \"" + option + "\"");
         }
     }
