@@ -1,6 +1,5 @@
 #include "export/JpegCompressor.h"
 
-#include "export/LibraryWarning.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
 
@@ -9,7 +8,7 @@
 #include <jerror.h>
 
 TJpegCompressor::TJpegCompressor(std::ostream& stream, TPGWarningAction warningAction)
-    : FStream(stream), FWarningAction(warningAction) {
+    : TCodecBridge(stream, warningAction, "JPG") {
     jpeg_std_error(&FErrors);
     FErrors.error_exit = ErrorExit;
     FErrors.output_message = OutputMessage;
@@ -21,26 +20,23 @@ TJpegCompressor::TJpegCompressor(std::ostream& stream, TPGWarningAction warningA
 }
 
 TJpegCompressor::~TJpegCompressor() {
-    Destroy();
+    DestroyLibrary();
 }
 
 void TJpegCompressor::Compress(TPixelGraphic& image, const TSettings& settings) {
-    FImage = &image;
     FSettings = &settings;
-    bool completed = false;
-    try {
-        completed = Run(this);
-    } catch (...) {
-        Destroy();
-        EndProgress();
-        throw;
-    }
-    Destroy();
-    if (completed)
-        return;
-    EndProgress();
-    if (FPending)
-        std::rethrow_exception(FPending);
+    Execute(image);
+}
+
+bool TJpegCompressor::RunLibrary() {
+    return Run(this);
+}
+
+void TJpegCompressor::DestroyLibrary() noexcept {
+    jpeg_destroy_compress(&FInfo);
+}
+
+void TJpegCompressor::ThrowLibraryError() const {
     throw EPGJPGFileFormatReaderWriter(FMessage);
 }
 
@@ -64,16 +60,14 @@ bool TJpegCompressor::Run(TJpegCompressor* self) {
     cinfo->dct_method = static_cast<J_DCT_METHOD>(self->FSettings->DCTMethod);
     jpeg_start_compress(cinfo, TRUE);
 
-    self->FProgressStarted = true;
-    self->FImage->ProgressStart();
+    self->FProgress.emplace(*self->FImage);
     while (cinfo->next_scanline < cinfo->image_height) {
         JSAMPROW row = self->FImage->ScanLine(static_cast<int>(cinfo->next_scanline));
         jpeg_write_scanlines(cinfo, &row, 1);
         self->FImage->Progress(static_cast<int>(cinfo->next_scanline),
                                static_cast<int>(cinfo->image_height));
     }
-    self->FProgressStarted = false;
-    self->FImage->ProgressEnd();
+    self->FProgress.reset();
     jpeg_finish_compress(cinfo);
     return true;
 }
@@ -103,54 +97,19 @@ void TJpegCompressor::ErrorExit(j_common_ptr cinfo) {
     auto* self = static_cast<TJpegCompressor*>(cinfo->client_data);
     const int code = cinfo->err->msg_code;
     if (!self->FCreated && (code == JERR_BAD_LIB_VERSION || code == JERR_BAD_STRUCT_SIZE)) {
-        std::snprintf(self->FMessage, sizeof self->FMessage, "JPG: Invalid library version");
+        self->StoreError("Invalid library version");
     } else {
         char text[JMSG_LENGTH_MAX];
         (*cinfo->err->format_message)(cinfo, text);
-        std::snprintf(self->FMessage, sizeof self->FMessage, "JPG: %s", text);
+        self->StoreError(text);
     }
-    std::longjmp(self->FJump, 1);
+    self->JumpOut();
 }
 
 void TJpegCompressor::OutputMessage(j_common_ptr cinfo) {
     auto* self = static_cast<TJpegCompressor*>(cinfo->client_data);
-    if (!self->AcceptWarning(cinfo))
-        std::longjmp(self->FJump, 1);
-}
-
-bool TJpegCompressor::WriteOut(const JOCTET* data, std::size_t count, bool flush) noexcept {
-    try {
-        FStream.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(count));
-        if (flush)
-            FStream.flush();
-        return static_cast<bool>(FStream);
-    } catch (...) {
-        FPending = std::current_exception();
-        return false;
-    }
-}
-
-bool TJpegCompressor::AcceptWarning(j_common_ptr cinfo) noexcept {
-    try {
-        char text[JMSG_LENGTH_MAX];
-        (*cinfo->err->format_message)(cinfo, text);
-        const std::optional<std::string> error = LibraryWarningError(FWarningAction, "JPG", text);
-        if (!error)
-            return true;
-        std::snprintf(FMessage, sizeof FMessage, "%s", error->c_str());
-    } catch (...) {
-        FPending = std::current_exception();
-    }
-    return false;
-}
-
-void TJpegCompressor::Destroy() noexcept {
-    jpeg_destroy_compress(&FInfo);
-}
-
-void TJpegCompressor::EndProgress() {
-    if (FProgressStarted) {
-        FProgressStarted = false;
-        FImage->ProgressEnd();
-    }
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    if (!self->AcceptWarning(text))
+        self->JumpOut();
 }

@@ -1,37 +1,32 @@
 #include "export/PngEncoder.h"
 
-#include "export/LibraryWarning.h"
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
 
-#include <cstdio>
 #include <ostream>
 
 TPngEncoder::TPngEncoder(std::ostream& stream, TPGWarningAction warningAction)
-    : FStream(stream), FWarningAction(warningAction) {}
+    : TCodecBridge(stream, warningAction, "PNG") {}
 
 TPngEncoder::~TPngEncoder() {
-    Destroy();
+    DestroyLibrary();
 }
 
 void TPngEncoder::Encode(TPixelGraphic& image, const THeader& header) {
-    FImage = &image;
     FHeader = &header;
-    bool completed = false;
-    try {
-        completed = Run(this);
-    } catch (...) {
-        Destroy();
-        EndProgress();
-        throw;
-    }
-    Destroy();
-    if (completed)
-        return;
-    EndProgress();
-    if (FPending)
-        std::rethrow_exception(FPending);
+    Execute(image);
+}
+
+bool TPngEncoder::RunLibrary() {
+    return Run(this);
+}
+
+void TPngEncoder::DestroyLibrary() noexcept {
+    png_destroy_write_struct(&FPng, &FInfo);
+}
+
+void TPngEncoder::ThrowLibraryError() const {
     if (FFailedCall)
         throw EPGPNGFileFormatReaderWriter("PNG: " + FormatLibraryMessage(31, FFailedCall));
     throw EPGPNGFileFormatReaderWriter(FMessage);
@@ -67,15 +62,13 @@ bool TPngEncoder::Run(TPngEncoder* self) {
     png_write_info(png, info);
     png_set_bgr(png);
 
-    self->FProgressStarted = true;
-    image.ProgressStart();
+    self->FProgress.emplace(image);
     const int height = image.Height();
     for (int y = 0; y < height; ++y) {
         png_write_row(png, image.ScanLine(y));
         image.Progress(y, height - 1);
     }
-    self->FProgressStarted = false;
-    image.ProgressEnd();
+    self->FProgress.reset();
     png_write_end(png, nullptr);
     FlushData(png);
     return true;
@@ -95,49 +88,12 @@ void TPngEncoder::FlushData(png_structp png) {
 
 void TPngEncoder::Error(png_structp png, png_const_charp message) {
     auto* self = static_cast<TPngEncoder*>(png_get_error_ptr(png));
-    std::snprintf(self->FMessage, sizeof self->FMessage, "PNG: %s", message);
-    std::longjmp(self->FJump, 1);
+    self->StoreError(message);
+    self->JumpOut();
 }
 
 void TPngEncoder::Warning(png_structp png, png_const_charp message) {
     auto* self = static_cast<TPngEncoder*>(png_get_error_ptr(png));
     if (!self->AcceptWarning(message))
-        std::longjmp(self->FJump, 1);
-}
-
-bool TPngEncoder::WriteOut(const png_byte* data, std::size_t count, bool flush) noexcept {
-    try {
-        if (count > 0)
-            FStream.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(count));
-        if (flush)
-            FStream.flush();
-        return static_cast<bool>(FStream);
-    } catch (...) {
-        FPending = std::current_exception();
-        return false;
-    }
-}
-
-bool TPngEncoder::AcceptWarning(png_const_charp message) noexcept {
-    try {
-        const std::optional<std::string> error =
-            LibraryWarningError(FWarningAction, "PNG", message);
-        if (!error)
-            return true;
-        std::snprintf(FMessage, sizeof FMessage, "%s", error->c_str());
-    } catch (...) {
-        FPending = std::current_exception();
-    }
-    return false;
-}
-
-void TPngEncoder::Destroy() noexcept {
-    png_destroy_write_struct(&FPng, &FInfo);
-}
-
-void TPngEncoder::EndProgress() {
-    if (FProgressStarted) {
-        FProgressStarted = false;
-        FImage->ProgressEnd();
-    }
+        self->JumpOut();
 }

@@ -4,6 +4,7 @@
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
+#include "image/ProgressScope.h"
 #include "image/StreamErrors.h"
 
 #include <algorithm>
@@ -190,8 +191,8 @@ void TPXMFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
     }
 
     std::string scratch;
-    image.ProgressStart();
-    try {
+    {
+        const TProgressScope progress(image);
         for (int y = 0; y < image.Height(); ++y) {
             switch (kind) {
             case pkBitmap:
@@ -211,10 +212,6 @@ void TPXMFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
                 out.Put('\n');
             image.Progress(y, image.Height());
         }
-    } catch (...) {
-        image.ProgressEnd();
-        throw;
     }
-    image.ProgressEnd();
     out.Flush();
 }

@@ -3,6 +3,7 @@
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
+#include "image/ProgressScope.h"
 #include "image/StreamErrors.h"
 
 #include <array>
@@ -55,15 +56,9 @@ void TTGAFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
         return;
     const std::size_t rowBytes = static_cast<std::size_t>(image.Width()) * (trueColor ? 3 : 1);
     const std::uint8_t* row = image.Bits();
-    image.ProgressStart();
-    try {
-        for (int y = 0; y < image.Height(); ++y, row += image.BytesPerRow()) {
-            WriteBuffer(stream, row, rowBytes);
-            image.Progress(y, image.Height());
-        }
-    } catch (...) {
-        image.ProgressEnd();
-        throw;
+    const TProgressScope progress(image);
+    for (int y = 0; y < image.Height(); ++y, row += image.BytesPerRow()) {
+        WriteBuffer(stream, row, rowBytes);
+        image.Progress(y, image.Height());
     }
-    image.ProgressEnd();
 }

@@ -6,6 +6,7 @@
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
+#include "image/ProgressScope.h"
 
 #include <algorithm>
 #include <cstring>
@@ -248,8 +249,8 @@ void TTIFFileFormatWriter::WriteImage(std::ostream& stream, TPixelGraphic& image
 
     std::vector<std::uint8_t> row(samples.RowBytes);
     TPackBitsEncoder encoder;
-    image.ProgressStart();
-    try {
+    {
+        const TProgressScope progress(image);
         for (int y = 0; y < height; ++y) {
             const int strip = y / rowsPerStrip;
             if (y % rowsPerStrip == 0) {
@@ -271,11 +272,7 @@ void TTIFFileFormatWriter::WriteImage(std::ostream& stream, TPixelGraphic& image
                 stripByteCounts[strip] = out.Offset() - stripOffsets[strip];
             image.Progress(y, height - 1);
         }
-    } catch (...) {
-        image.ProgressEnd();
-        throw;
     }
-    image.ProgressEnd();
 
     if (strips == 1) {
         WriteValueField(out, offsetsEntry, stripOffsets[0]);

@@ -1,5 +1,6 @@
 #include "image/PixelGraphic.h"
 
+#include "image/ProgressScope.h"
 #include "image/Resampler.h"
 
 #include <algorithm>
@@ -80,63 +81,64 @@ void TPixelGraphic::StretchCopy(int destLeft, int destTop, int destWidth, int de
     };
     std::vector<TSourceRow> rows;
 
-    ProgressStart();
-    for (int y = y0; y <= y1; ++y) {
-        if (FErrorLimit)
-            AdvanceErrorRows();
-        const TResampler::TSpan row = vertical.Span(y - std::int64_t{destTop});
-        if (!row.Valid)
-            continue;
-        rows.clear();
-        ForEachCounted(row, vertical.InteriorWeight(), [&](int r, std::uint64_t weight) {
-            rows.push_back({r, trueColorSource ? source.ScanLine(r) : nullptr, weight});
-        });
-        std::uint8_t* out = FBitCount == bc24Bit ? ScanLine(y) : nullptr;
-        const bool leftToRight = (y & 1) == 0;
-        for (int n = 0; n <= x1 - x0; ++n) {
-            const int x = leftToRight ? x0 + n : x1 - n;
-            const TResampler::TSpan& column = columns[static_cast<std::size_t>(x - x0)];
-            if (!column.Valid)
+    {
+        const TProgressScope progress(*this);
+        for (int y = y0; y <= y1; ++y) {
+            if (FErrorLimit)
+                AdvanceErrorRows();
+            const TResampler::TSpan row = vertical.Span(y - std::int64_t{destTop});
+            if (!row.Valid)
                 continue;
-            std::uint64_t red = 0, green = 0, blue = 0;
-            for (const TSourceRow& counted : rows) {
-                std::uint64_t rowRed = 0, rowGreen = 0, rowBlue = 0;
-                ForEachCounted(column, horizontal.InteriorWeight(),
-                               [&](int c, std::uint64_t weight) {
-                                   if (trueColorSource) {
-                                       const std::uint8_t* p =
-                                           counted.Line + 3 * static_cast<std::ptrdiff_t>(c);
-                                       rowBlue += weight * p[0];
-                                       rowGreen += weight * p[1];
-                                       rowRed += weight * p[2];
-                                   } else {
-                                       const TColor color = source.GetPixelColor(c, counted.Row);
-                                       rowRed += weight * GetRValue(color);
-                                       rowGreen += weight * GetGValue(color);
-                                       rowBlue += weight * GetBValue(color);
-                                   }
-                               });
-                red += horizontalDivide(rowRed) * counted.Weight;
-                green += horizontalDivide(rowGreen) * counted.Weight;
-                blue += horizontalDivide(rowBlue) * counted.Weight;
+            rows.clear();
+            ForEachCounted(row, vertical.InteriorWeight(), [&](int r, std::uint64_t weight) {
+                rows.push_back({r, trueColorSource ? source.ScanLine(r) : nullptr, weight});
+            });
+            std::uint8_t* out = FBitCount == bc24Bit ? ScanLine(y) : nullptr;
+            const bool leftToRight = (y & 1) == 0;
+            for (int n = 0; n <= x1 - x0; ++n) {
+                const int x = leftToRight ? x0 + n : x1 - n;
+                const TResampler::TSpan& column = columns[static_cast<std::size_t>(x - x0)];
+                if (!column.Valid)
+                    continue;
+                std::uint64_t red = 0, green = 0, blue = 0;
+                for (const TSourceRow& counted : rows) {
+                    std::uint64_t rowRed = 0, rowGreen = 0, rowBlue = 0;
+                    ForEachCounted(
+                        column, horizontal.InteriorWeight(), [&](int c, std::uint64_t weight) {
+                            if (trueColorSource) {
+                                const std::uint8_t* p =
+                                    counted.Line + 3 * static_cast<std::ptrdiff_t>(c);
+                                rowBlue += weight * p[0];
+                                rowGreen += weight * p[1];
+                                rowRed += weight * p[2];
+                            } else {
+                                const TColor color = source.GetPixelColor(c, counted.Row);
+                                rowRed += weight * GetRValue(color);
+                                rowGreen += weight * GetGValue(color);
+                                rowBlue += weight * GetBValue(color);
+                            }
+                        });
+                    red += horizontalDivide(rowRed) * counted.Weight;
+                    green += horizontalDivide(rowGreen) * counted.Weight;
+                    blue += horizontalDivide(rowBlue) * counted.Weight;
+                }
+                red = verticalDivide(red);
+                green = verticalDivide(green);
+                blue = verticalDivide(blue);
+                if (out) {
+                    std::uint8_t* p = out + 3 * static_cast<std::ptrdiff_t>(x);
+                    p[0] = static_cast<std::uint8_t>(blue);
+                    p[1] = static_cast<std::uint8_t>(green);
+                    p[2] = static_cast<std::uint8_t>(red);
+                } else {
+                    StoreColor(x, y, static_cast<int>(red), static_cast<int>(green),
+                               static_cast<int>(blue));
+                }
             }
-            red = verticalDivide(red);
-            green = verticalDivide(green);
-            blue = verticalDivide(blue);
-            if (out) {
-                std::uint8_t* p = out + 3 * static_cast<std::ptrdiff_t>(x);
-                p[0] = static_cast<std::uint8_t>(blue);
-                p[1] = static_cast<std::uint8_t>(green);
-                p[2] = static_cast<std::uint8_t>(red);
-            } else {
-                StoreColor(x, y, static_cast<int>(red), static_cast<int>(green),
-                           static_cast<int>(blue));
-            }
+            if (Progress(y - y0, y1 - y0))
+                break;
         }
-        if (Progress(y - y0, y1 - y0))
-            break;
     }
-    ProgressEnd();
     NotifyChange(this);
 }
 
@@ -161,7 +163,7 @@ void TPixelGraphic::CopyRect(int destLeft, int destTop, int width, int height, i
         const int lastRow = static_cast<int>(rowRange.Last);
         const auto buffers = BeginErrorDiffusion();
         const bool trueColorSource = source.BitCount() == bc24Bit;
-        ProgressStart();
+        const TProgressScope progress(*this);
         for (int y = firstRow; y <= lastRow; ++y) {
             const std::int64_t sourceRow = y + rowShift;
             if (sourceRow < 0 || sourceRow >= source.Height())
@@ -195,7 +197,6 @@ void TPixelGraphic::CopyRect(int destLeft, int destTop, int width, int height, i
             if (Progress(y - firstRow, lastRow - firstRow))
                 break;
         }
-        ProgressEnd();
     }
     NotifyChange(this);
 }

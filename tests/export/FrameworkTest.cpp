@@ -365,6 +365,25 @@ TEST_F(FrameworkTest, AFailingWriterLeavesNoNewFileAndTheOldFileIntact) {
     EXPECT_EQ(ReadFile("old.ppm"), "the old picture");
 }
 
+TEST_F(FrameworkTest, EveryWriterEndsItsProgressWhenARowFails) {
+    for (const char* extension : {"tga", "ppm", "tif", "jpg", "png"}) {
+        if (!FileFormatWriters().Find(extension))
+            continue;
+        SCOPED_TRACE(extension);
+        auto image = TrueColor(8, 40);
+        int starts = 0, ends = 0;
+        image->OnProgressStart = [&](TPixelGraphic&) { ++starts; };
+        image->OnProgressEnd = [&](TPixelGraphic&) { ++ends; };
+        image->OnProgress = [](TPixelGraphic&, int step, int, bool&) {
+            if (step == 3)
+                throw std::runtime_error("disk gone");
+        };
+        EXPECT_THROW(SavedBytes(*image, extension), std::runtime_error);
+        EXPECT_EQ(starts, 1);
+        EXPECT_EQ(ends, 1);
+    }
+}
+
 TEST_F(FrameworkTest, FilesTakeEveryFormatAsStreamsDo) {
     // Includes writers that seek back to patch what they wrote earlier.
     auto image = TrueColor(300, 40);

@@ -1,11 +1,13 @@
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
+#include "image/ProgressScope.h"
 #include "image/Resampler.h"
 #include "image/TestPictures.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -299,7 +301,7 @@ TEST(StretchCopy, EmptyImagesAndRectanglesDoNothing) {
             ASSERT_EQ(image.GetPixel(x, y), 0u);
 }
 
-TEST(StretchCopy, FailuresPropagateWithoutEndingTheProgress) {
+TEST(StretchCopy, FailuresPropagateAndStillEndTheProgress) {
     // Index 5 of a two-entry palette has no colour.
     TPixelGraphic source;
     source.SetSize(4, 4, bc8Bit);
@@ -308,16 +310,52 @@ TEST(StretchCopy, FailuresPropagateWithoutEndingTheProgress) {
     TPixelGraphic image;
     image.SetSize(8, 8, bc8Bit);
     image.SetPaletteIdent(pGray256);
-    bool ended = false;
-    image.OnProgressEnd = [&](TPixelGraphic&) { ended = true; };
+    int ends = 0;
+    image.OnProgressEnd = [&](TPixelGraphic&) { ++ends; };
+    // A listener showing the progress must not be left waiting for an end.
     EXPECT_THROW(image.StretchFrom(source), EPGInvalidPaletteIndex);
     EXPECT_THROW(image.CopyRect(0, 0, 4, 4, 0, 0, source), EPGInvalidPaletteIndex);
-    EXPECT_FALSE(ended);
+    EXPECT_EQ(ends, 2);
     // The image still converts afterwards.
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
             source.SetPixel(x, y, 1);
     image.StretchFrom(source);
-    EXPECT_TRUE(ended);
+    EXPECT_EQ(ends, 3);
     EXPECT_EQ(image.GetPixel(5, 5), 255u);
+}
+
+// A listener that throws at the second row must still see the end of the operation.
+TEST(ProgressScope, CopiesEndTheirProgressWhenAListenerThrows) {
+    const auto source = RedOnBlue();
+    // A palette target: a true-colour one takes whole rows without reporting them.
+    auto target = Filled(5, 3, Marker);
+    target->SetBitCount(bc8Bit);
+    int starts = 0, ends = 0;
+    target->OnProgressStart = [&](TPixelGraphic&) { ++starts; };
+    target->OnProgressEnd = [&](TPixelGraphic&) { ++ends; };
+    target->OnProgress = [](TPixelGraphic&, int step, int, bool&) {
+        if (step == 1)
+            throw std::runtime_error("listener");
+    };
+    EXPECT_THROW(target->CopyRect(0, 0, 5, 3, 0, 0, *source), std::runtime_error);
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(ends, 1);
+    // Resampling, not the plain copy that equal sizes take.
+    EXPECT_THROW(target->StretchCopy(0, 0, 5, 3, 0, 0, 4, 2, *source), std::runtime_error);
+    EXPECT_EQ(starts, 2);
+    EXPECT_EQ(ends, 2);
+}
+
+TEST(ProgressScope, AnEndHookThrowsOnlyWhenNothingElseDoes) {
+    auto image = Filled(2, 2, Marker);
+    image->OnProgressEnd = [](TPixelGraphic&) { throw std::logic_error("end hook"); };
+    EXPECT_THROW({ const TProgressScope progress(*image); }, std::logic_error);
+    // While the operation's own exception unwinds, that one is the caller's.
+    EXPECT_THROW(
+        {
+            const TProgressScope progress(*image);
+            throw std::runtime_error("operation");
+        },
+        std::runtime_error);
 }
