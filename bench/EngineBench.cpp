@@ -22,14 +22,9 @@ struct TBenchDocument {
 
     explicit TBenchDocument(std::uint32_t seed, int width = 400, int height = 300)
         : NextSeed(seed) {
-        Params.ImageWidth = width;
-        Params.ImageHeight = height;
-        Image.SetSize(width, height, bc24Bit);
-        Params.Image = &Image;
         TViewFit view;
         view.ResetCoordinates();
-        view.AdjustCoords(width, height);
-        view.CopyToParams(Params);
+        view.PrepareRun(Params, Image, width, height);
         Engine.SetClock([this] { return NextSeed++; });
     }
 

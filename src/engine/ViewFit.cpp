@@ -2,6 +2,7 @@
 
 #include "engine/EngineMath.h"
 #include "engine/FractalParams.h"
+#include "image/PixelGraphic.h"
 
 #include <cmath>
 
@@ -33,6 +34,15 @@ void TViewFit::CopyToParams(TFractalParams& params) const {
     params.ViewYMin = YMin;
     params.ViewXMax = XMax;
     params.ViewYMax = YMax;
+}
+
+void TViewFit::PrepareRun(TFractalParams& params, TPixelGraphic& image, int width, int height) {
+    image.SetSize(width, height, bc24Bit);
+    params.Image = &image;
+    params.ImageWidth = width;
+    params.ImageHeight = height;
+    AdjustCoords(width, height);
+    CopyToParams(params);
 }
 
 TPixelRect TViewFit::ProportionalRect(double centreX, double centreY, int width, int height,

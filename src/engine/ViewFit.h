@@ -1,5 +1,6 @@
 #pragma once
 
+class TPixelGraphic;
 struct TFractalParams;
 
 // A rectangle of image pixels.
@@ -45,6 +46,9 @@ struct TViewFit {
     void AdjustCoords(int width, int height);
     // Copies the rectangle into the block's view fields.
     void CopyToParams(TFractalParams& params) const;
+    // Readies a block for a run on a fresh picture: `image` becomes a 24-bit picture of
+    // width x height and the block's image, and the rectangle is fitted to it and copied in.
+    void PrepareRun(TFractalParams& params, TPixelGraphic& image, int width, int height);
 
     // A rectangle of the same mean side as width x height, centred on (centreX, centreY), with
     // the proportions of an image of imageWidth x imageHeight pixels, so that the zoom keeps

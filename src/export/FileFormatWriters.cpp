@@ -13,23 +13,9 @@
 
 namespace {
 
-std::string Lower(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return result;
-}
-
-std::string Upper(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return result;
-}
-
 bool ExtensionLess(const std::unique_ptr<TFileFormatWriter>& a,
                    const std::unique_ptr<TFileFormatWriter>& b) {
-    return Lower(a->Extension) < Lower(b->Extension);
+    return LowerCase(a->Extension) < LowerCase(b->Extension);
 }
 
 const TFileFormatWriterClass BMPClass{
@@ -118,9 +104,9 @@ void TFileFormatWriters::EnsureOrder() {
 
 TFileFormatWriter* TFileFormatWriters::Find(std::string_view extension) {
     EnsureOrder();
-    const std::string wanted = Lower(extension);
+    const std::string wanted = LowerCase(extension);
     for (const auto& writer : FWriters)
-        if (Lower(writer->Extension) == wanted)
+        if (LowerCase(writer->Extension) == wanted)
             return writer.get();
     return nullptr;
 }
@@ -137,9 +123,27 @@ std::vector<TFileFormatWriter*> TFileFormatWriters::ListedWriters() {
 std::string TFileFormatWriters::FilterString() {
     std::string filter;
     for (const TFileFormatWriter* writer : ListedWriters())
-        filter += Upper(writer->Extension) + " - " + writer->Description + "|*." +
-                  Lower(writer->Extension) + "|";
+        filter += FilterEntry(writer->Extension, writer->Description);
     return filter;
+}
+
+std::string LowerCase(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
+
+std::string UpperCase(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return result;
+}
+
+std::string FilterEntry(std::string_view extension, std::string_view description) {
+    return UpperCase(extension) + " - " + std::string(description) + "|*." + LowerCase(extension) +
+           "|";
 }
 
 TFileFormatWriters& FileFormatWriters() {

@@ -61,6 +61,13 @@ TFileFormatWriter& SaveImageStreamWriter();
 // one.
 std::string FileNameExtension(const std::string& fileName);
 
+// Extensions compare without case, letter by letter in the C locale.
+std::string LowerCase(std::string_view text);
+std::string UpperCase(std::string_view text);
+
+// One format's entry of a file dialog's type list: "PNG - Portable Network Graphics|*.png|".
+std::string FilterEntry(std::string_view extension, std::string_view description);
+
 // Runs the library's start-up in its fixed order: message-table check, the separate BMP
 // writer, the registry. Later calls do nothing.
 void StartExportLibrary();

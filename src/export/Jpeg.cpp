@@ -26,7 +26,9 @@ void TJPGFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
     }
     // Only the library's three methods are meaningful; anything else would reach the library as
     // an undefined enumeration value.
-    if (options.JPEGWriteDCTMethod > JDCT_FLOAT)
+    static_assert(JpegDctIntegerPrecise == JDCT_ISLOW && JpegDctIntegerFast == JDCT_IFAST &&
+                  JpegDctFloat == JDCT_FLOAT);
+    if (options.JPEGWriteDCTMethod > JpegDctFloat)
         throw EPGJPGFileFormatReaderWriter("JPG: " +
                                            FormatLibraryMessage(20, "JPEGWriteDCTMethod"));
     settings.Progressive = options.JPEGWriteProgressive;

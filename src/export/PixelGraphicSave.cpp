@@ -8,8 +8,6 @@
 #include "image/PGExceptions.h"
 #include "image/StreamErrors.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -19,12 +17,6 @@ namespace {
 
 using TWriteTarget = std::function<void(TFileFormatWriter& writer, TPixelGraphic& image)>;
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 TFileFormatWriter& FindWriter(const std::string& extension) {
     TFileFormatWriters& writers = FileFormatWriters();
     writers.EnsureOrder();
@@ -32,7 +24,7 @@ TFileFormatWriter& FindWriter(const std::string& extension) {
         throw EPGFileFormatWritersEmpty(FormatLibraryMessage(16, "FileFormatWriters"));
     TFileFormatWriter* writer = writers.Find(extension);
     if (!writer)
-        throw EPGUnknownExtension(FormatLibraryMessage(19, Lower(extension)));
+        throw EPGUnknownExtension(FormatLibraryMessage(19, LowerCase(extension)));
     return *writer;
 }
 
@@ -108,7 +100,7 @@ void WriteFile(TFileFormatWriter& writer, TPixelGraphic& image, const std::strin
 } // namespace
 
 void TPixelGraphic::SaveImageFile(const std::string& fileName) {
-    SaveAs(*this, Lower(FileNameExtension(fileName)),
+    SaveAs(*this, LowerCase(FileNameExtension(fileName)),
            [&fileName](TFileFormatWriter& writer, TPixelGraphic& image) {
                WriteFile(writer, image, fileName);
            });

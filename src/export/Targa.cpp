@@ -1,6 +1,7 @@
 #include "export/Targa.h"
 
 #include "image/LibraryMessages.h"
+#include "image/LittleEndian.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
 #include "image/ProgressScope.h"
@@ -10,15 +11,6 @@
 #include <cstdint>
 #include <limits>
 #include <vector>
-
-namespace {
-
-void PutWord(std::uint8_t* p, unsigned value) {
-    p[0] = static_cast<std::uint8_t>(value);
-    p[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-} // namespace
 
 void TTGAFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& image) {
     // The header holds the size in 16 bits; a larger picture would come out garbled.
@@ -33,10 +25,10 @@ void TTGAFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
     std::array<std::uint8_t, 18> header{};
     header[1] = trueColor ? 0 : 1;
     header[2] = trueColor ? 2 : 1;
-    PutWord(&header[5], entries);
+    PutLE16(&header[5], static_cast<std::uint32_t>(entries));
     header[7] = trueColor ? 0 : 24;
-    PutWord(&header[12], image.Width());
-    PutWord(&header[14], image.Height());
+    PutLE16(&header[12], static_cast<std::uint32_t>(image.Width()));
+    PutLE16(&header[14], static_cast<std::uint32_t>(image.Height()));
     header[16] = trueColor ? 24 : 8;
     WriteBuffer(stream, header.data(), header.size());
 

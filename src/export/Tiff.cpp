@@ -16,8 +16,6 @@ namespace {
 
 enum TTiffFieldType : std::uint16_t { ftShort = 3, ftLong = 4, ftRational = 5 };
 
-constexpr std::int32_t NoCompression = 1;
-constexpr std::int32_t PackBitsCompression = 32773;
 // Uncompressed strips stay below 32 KB.
 constexpr std::size_t MaxStripBytes = 32767;
 
@@ -170,7 +168,7 @@ void TTIFFileFormatWriter::WriteImage(std::ostream& stream, TPixelGraphic& image
 
     const TTiffSamples samples = ChooseSamples(image, options);
     const std::int32_t compression = options.TIFFWriteCompression;
-    const bool packBits = compression == PackBitsCompression;
+    const bool packBits = compression == TiffPackBitsCompression;
     const std::size_t stripUnit = packBits ? 2 * samples.RowBytes : samples.RowBytes;
     const int rowsPerStrip = static_cast<int>(
         std::clamp<std::size_t>(MaxStripBytes / stripUnit, 1, static_cast<std::size_t>(height)));
@@ -194,7 +192,7 @@ void TTIFFileFormatWriter::WriteImage(std::ostream& stream, TPixelGraphic& image
     entries.Entry(257, ftLong, 1, static_cast<std::uint32_t>(height));
     const std::uint32_t bitsEntry =
         entries.Entry(258, ftShort, samples.PerPixel, samples.Bits == 24 ? 0 : samples.Bits);
-    if (compression != NoCompression && !packBits)
+    if (compression != TiffNoCompression && !packBits)
         throw EPGTIFFileFormatWriter("TIFF: Internal Error");
     entries.Entry(259, ftShort, 1, static_cast<std::uint32_t>(compression));
     entries.Entry(262, ftShort, 1, samples.Photometric);

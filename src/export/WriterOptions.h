@@ -2,18 +2,25 @@
 
 #include <cstdint>
 
+// The JPEG library's DCT methods, in its own numbering.
+inline constexpr std::uint8_t JpegDctIntegerPrecise = 0;
+inline constexpr std::uint8_t JpegDctIntegerFast = 1;
+inline constexpr std::uint8_t JpegDctFloat = 2;
+
+// The TIFF compression codes the writer knows.
+inline constexpr std::int32_t TiffNoCompression = 1;
+inline constexpr std::int32_t TiffPackBitsCompression = 32773;
+
 // The process-wide settings that the writers read at the moment they write (and the reading
 // settings edited alongside them).
 struct TPGWriterOptions {
-    // The JPEG library's DCT method numbering: 0 integer precise, 1 integer fast, 2 floating point.
-    std::uint8_t JPEGWriteDCTMethod = 2;
+    std::uint8_t JPEGWriteDCTMethod = JpegDctFloat;
     std::uint8_t JPEGWriteQuality = 80;
     bool JPEGWriteProgressive = false;
-    std::uint8_t JPEGReadDCTMethod = 0;
+    std::uint8_t JPEGReadDCTMethod = JpegDctIntegerPrecise;
     // Binary (true) or ASCII (false) portable anymaps.
     bool PXMWriteBinary = false;
-    // A TIFF compression code: 1 none, 32773 PackBits.
-    std::int32_t TIFFWriteCompression = 1;
+    std::int32_t TIFFWriteCompression = TiffNoCompression;
     bool TIFFWriteCMYK = false;
     bool TIFFWriteWhiteIsZero = false;
     // Byte order "MM" (true) or "II" (false).

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int InfoHeaderSize = 40;
-
 bool Inside(int x, int y, int width, int height) {
     return static_cast<unsigned>(x) < static_cast<unsigned>(width) &&
            static_cast<unsigned>(y) < static_cast<unsigned>(height);
@@ -164,9 +162,10 @@ void TPixelGraphic::FlushPendingDrawing() const {
 
 // ---- Bitmap header
 
-std::array<std::uint8_t, 40> TPixelGraphic::InfoHeader(int colorsUsed) const {
-    std::array<std::uint8_t, InfoHeaderSize> header{};
-    PutLE32(&header[0], InfoHeaderSize);
+std::array<std::uint8_t, TPixelGraphic::BitmapInfoHeaderSize>
+TPixelGraphic::InfoHeader(int colorsUsed) const {
+    std::array<std::uint8_t, BitmapInfoHeaderSize> header{};
+    PutLE32(&header[0], BitmapInfoHeaderSize);
     PutLE32(&header[4], static_cast<std::uint32_t>(FWidth));
     PutLE32(&header[8], static_cast<std::uint32_t>(FHeight));
     PutLE16(&header[12], 1);
@@ -179,7 +178,7 @@ std::array<std::uint8_t, 40> TPixelGraphic::InfoHeader(int colorsUsed) const {
 void TPixelGraphic::BuildBitmapInfo(int slots) {
     const auto header = InfoHeader(slots);
     FBitmapInfo.assign(header.begin(), header.end());
-    FBitmapInfo.resize(InfoHeaderSize + 4 * static_cast<std::size_t>(slots));
+    FBitmapInfo.resize(BitmapInfoHeaderSize + 4 * static_cast<std::size_t>(slots));
     for (int slot = 0; slot < slots; ++slot) {
         const int entry = slot < FPaletteCount ? slot : 0;
         WriteColorTableSlot(slot, FPaletteCount > 0 ? FPaletteEntries[entry] : 0);
@@ -187,7 +186,7 @@ void TPixelGraphic::BuildBitmapInfo(int slots) {
 }
 
 void TPixelGraphic::WriteColorTableSlot(int slot, TColor color) {
-    const std::size_t at = InfoHeaderSize + 4 * static_cast<std::size_t>(slot);
+    const std::size_t at = BitmapInfoHeaderSize + 4 * static_cast<std::size_t>(slot);
     if (slot < 0 || at + 4 > FBitmapInfo.size())
         return;
     FBitmapInfo[at] = GetBValue(color);

@@ -51,8 +51,11 @@ public:
             FlushPendingDrawing();
         return FBits ? FBits + RowOffset(row) : nullptr;
     }
-    // The 40-byte bitmap information header followed by the colour table (empty without
-    // pixel memory).
+    // The bitmap file header, and the information header that follows it in a file and leads
+    // a device-independent bitmap.
+    static constexpr int BitmapFileHeaderSize = 14;
+    static constexpr int BitmapInfoHeaderSize = 40;
+    // The information header followed by the colour table (empty without pixel memory).
     const std::uint8_t* BitmapInfo() const { return FBitmapInfo.data(); }
     int BitmapInfoSize() const { return static_cast<int>(FBitmapInfo.size()); }
 
@@ -215,7 +218,7 @@ private:
     void FreePixelMemory();
     void BuildBitmapInfo(int slots);
     // The 40-byte information header with the given colours-used field.
-    std::array<std::uint8_t, 40> InfoHeader(int colorsUsed) const;
+    std::array<std::uint8_t, BitmapInfoHeaderSize> InfoHeader(int colorsUsed) const;
     void ReadBMP(const std::vector<std::uint8_t>& file);
     // Colour-table slots of a format in the bitmap header: 2, 16, 256 or 0.
     static int PaletteSlots(TPGBitCount bitCount);

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int InfoHeaderSize = 40;
-
 // One axis of a stretch: target position t (0 = the rectangle's left or top edge) shows source
 // position floor(t * sourceSize / targetSize), counted from the far edge when mirrored.
 int SourcePosition(std::int64_t t, std::int64_t targetSize, std::int64_t sourceSize,
@@ -93,7 +91,8 @@ void TPixelGraphic::DrawToContext(TRasterTarget& target, TRect rect, bool /*forc
     // Palette pixels are shown through the header's colour table, as the platform would.
     std::array<std::uint32_t, 256> lut{};
     for (int slot = 0; slot < PaletteSlots(FBitCount); ++slot) {
-        const std::uint8_t* bgr = &FBitmapInfo[InfoHeaderSize + 4 * static_cast<std::size_t>(slot)];
+        const std::uint8_t* bgr =
+            &FBitmapInfo[BitmapInfoHeaderSize + 4 * static_cast<std::size_t>(slot)];
         lut[slot] = 0xFF000000u | std::uint32_t{bgr[2]} << 16 | std::uint32_t{bgr[1]} << 8 | bgr[0];
     }
 

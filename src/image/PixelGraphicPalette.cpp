@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int InfoHeaderSize = 40;
-
 bool IsGray(TColor c) {
     return GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c);
 }
@@ -142,7 +140,7 @@ void TPixelGraphic::PaletteChanged() {
 }
 
 void TPixelGraphic::RefreshColorTable() {
-    const int slots = (static_cast<int>(FBitmapInfo.size()) - InfoHeaderSize) / 4;
+    const int slots = (static_cast<int>(FBitmapInfo.size()) - BitmapInfoHeaderSize) / 4;
     for (int slot = 0; slot < slots; ++slot) {
         const int entry = slot < FPaletteCount ? slot : 0;
         WriteColorTableSlot(slot, FPaletteCount > 0 ? FPaletteEntries[entry] : RGB(0, 0, 0));

@@ -13,11 +13,9 @@
 
 namespace {
 
-constexpr std::size_t FileHeaderSize = 14;
-constexpr std::size_t InfoHeaderSize = 40;
-
 std::uint32_t BMPFileSize(int paletteCount, int imageSize) {
-    return static_cast<std::uint32_t>(FileHeaderSize + InfoHeaderSize) +
+    return static_cast<std::uint32_t>(TPixelGraphic::BitmapFileHeaderSize +
+                                      TPixelGraphic::BitmapInfoHeaderSize) +
            4 * static_cast<std::uint32_t>(paletteCount) + static_cast<std::uint32_t>(imageSize);
 }
 
@@ -44,7 +42,7 @@ void TPixelGraphic::WriteDIB(std::ostream& stream) const {
 }
 
 void TPixelGraphic::SaveImageStream(std::ostream& stream) const {
-    std::uint8_t header[FileHeaderSize] = {'B', 'M'};
+    std::uint8_t header[BitmapFileHeaderSize] = {'B', 'M'};
     PutLE32(header + 2, BMPFileSize(FPaletteCount, FImageSize));
     PutLE32(header + 10, BMPFileSize(FPaletteCount, 0));
     WriteBuffer(stream, header, sizeof header);
@@ -84,15 +82,15 @@ void TPixelGraphic::ReadStoredImage(std::istream& stream) {
 }
 
 void TPixelGraphic::ReadBMP(const std::vector<std::uint8_t>& file) {
-    if (file.size() < FileHeaderSize + InfoHeaderSize)
+    if (file.size() < BitmapFileHeaderSize + BitmapInfoHeaderSize)
         RaiseBMP(32);
     const std::uint8_t* data = file.data();
     if (data[0] != 'B' || data[1] != 'M')
         RaiseBMP(34, "BMP");
     const std::size_t headerSize = GetLE32(data + 14);
-    if (headerSize < InfoHeaderSize)
+    if (headerSize < BitmapInfoHeaderSize)
         RaiseBMP(33);
-    if (headerSize > file.size() - FileHeaderSize)
+    if (headerSize > file.size() - BitmapFileHeaderSize)
         RaiseBMP(32);
     const auto width = static_cast<std::int32_t>(GetLE32(data + 18));
     const auto storedHeight = static_cast<std::int32_t>(GetLE32(data + 22));
@@ -107,7 +105,7 @@ void TPixelGraphic::ReadBMP(const std::vector<std::uint8_t>& file) {
     const bool topDown = storedHeight < 0;
     const int height = topDown ? -storedHeight : storedHeight;
 
-    const std::size_t tableStart = FileHeaderSize + headerSize;
+    const std::size_t tableStart = BitmapFileHeaderSize + headerSize;
     const std::size_t pixelStart = GetLE32(data + 10);
     if (pixelStart < tableStart || pixelStart > file.size())
         RaiseBMP(32);

@@ -17,7 +17,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <initializer_list>
 #include <stdexcept>
 #include <utility>
 
@@ -77,10 +76,10 @@ QLineEdit* Edit(QWidget* parent, const char* name, QRect place) {
     return edit;
 }
 
-template <class T> using TChoice = std::initializer_list<std::pair<QRadioButton*, T>>;
+template <class T> using TChoice = std::vector<std::pair<QRadioButton*, T>>;
 
 // Checks the button of the option's value and clears the others, all of them when none has it.
-template <class T> void ShowChoice(T value, TChoice<T> buttons) {
+template <class T> void ShowChoice(T value, const TChoice<T>& buttons) {
     for (const auto& [button, buttonValue] : buttons) {
         // Qt keeps one button of an exclusive group checked; this must clear them all.
         button->setAutoExclusive(false);
@@ -90,7 +89,7 @@ template <class T> void ShowChoice(T value, TChoice<T> buttons) {
 }
 
 // Each checked button stores its value in turn; with none checked the option stays.
-template <class T> void StoreChoice(T& option, TChoice<T> buttons) {
+template <class T> void StoreChoice(T& option, const TChoice<T>& buttons) {
     for (const auto& [button, buttonValue] : buttons)
         if (button->isChecked())
             option = buttonValue;
@@ -221,6 +220,22 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     Button2->setGeometry(226, 526, 75, 25);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     SetTabOrder();
+    BuildChoices();
+}
+
+void TForm2::BuildChoices() {
+    FWriteDCTChoice = {{JPEGWIntFastRB, JpegDctIntegerFast},
+                       {JPEGWIntPreciseRB, JpegDctIntegerPrecise},
+                       {JPEGWFloatRB, JpegDctFloat}};
+    FReadDCTChoice = {{JPEGRIntFastRB, JpegDctIntegerFast},
+                      {JPEGRIntPreciseRB, JpegDctIntegerPrecise},
+                      {JPEGRFloatRB, JpegDctFloat}};
+    FCompressionChoice = {{TIFFCompNoneRB, TiffNoCompression},
+                          {TIFFCompPackBitsRB, TiffPackBitsCompression}};
+    FByteOrderChoice = {{TIFFByteOrderIRB, false}, {TIFFByteOrderMRB, true}};
+    FColorModelChoice = {{TIFFRGBRB, false}, {TIFFCMYKRB, true}};
+    FGreyPolarityChoice = {{TIFFBlackIsZeroRB, false}, {TIFFWhiteIsZeroRB, true}};
+    FResolutionUnitChoice = {{TIFFResNoneRB, 0}, {TIFFResInchRB, 1}, {TIFFResCentimeterRB, 2}};
 }
 
 void TForm2::SetTabOrder() {
@@ -268,22 +283,16 @@ void TForm2::showEvent(QShowEvent* event) {
 
 void TForm2::LoadOptions() {
     const TPGWriterOptions& options = WriterOptions();
-    ShowChoice<std::uint8_t>(options.JPEGWriteDCTMethod,
-                             {{JPEGWIntFastRB, 1}, {JPEGWIntPreciseRB, 0}, {JPEGWFloatRB, 2}});
+    ShowChoice(options.JPEGWriteDCTMethod, FWriteDCTChoice);
     JPEGWQualityEdit->setText(QString::number(options.JPEGWriteQuality));
     JPEGWProgressiveCB->setChecked(options.JPEGWriteProgressive);
-    ShowChoice<std::uint8_t>(options.JPEGReadDCTMethod,
-                             {{JPEGRIntFastRB, 1}, {JPEGRIntPreciseRB, 0}, {JPEGRFloatRB, 2}});
+    ShowChoice(options.JPEGReadDCTMethod, FReadDCTChoice);
     ShowChoice(options.PXMWriteBinary, {{PXMBinaryRB, true}, {PXMASCIIRB, false}});
-    ShowChoice<std::int32_t>(options.TIFFWriteCompression,
-                             {{TIFFCompNoneRB, 1}, {TIFFCompPackBitsRB, 32773}});
-    ShowChoice(options.TIFFWriteMotorolaOrder,
-               {{TIFFByteOrderIRB, false}, {TIFFByteOrderMRB, true}});
-    ShowChoice(options.TIFFWriteCMYK, {{TIFFRGBRB, false}, {TIFFCMYKRB, true}});
-    ShowChoice(options.TIFFWriteWhiteIsZero,
-               {{TIFFBlackIsZeroRB, false}, {TIFFWhiteIsZeroRB, true}});
-    ShowChoice<std::uint8_t>(options.TIFFWriteResUnit,
-                             {{TIFFResNoneRB, 0}, {TIFFResInchRB, 1}, {TIFFResCentimeterRB, 2}});
+    ShowChoice(options.TIFFWriteCompression, FCompressionChoice);
+    ShowChoice(options.TIFFWriteMotorolaOrder, FByteOrderChoice);
+    ShowChoice(options.TIFFWriteCMYK, FColorModelChoice);
+    ShowChoice(options.TIFFWriteWhiteIsZero, FGreyPolarityChoice);
+    ShowChoice(options.TIFFWriteResUnit, FResolutionUnitChoice);
     TIFFResHorizNEdit->setText(QString::number(options.TIFFWriteXResNumerator));
     TIFFResHorizDEdit->setText(QString::number(options.TIFFWriteXResDenominator));
     TIFFResVertNEdit->setText(QString::number(options.TIFFWriteYResNumerator));
@@ -293,24 +302,18 @@ void TForm2::LoadOptions() {
     GammaCorrectionOnReadCB->setChecked(options.GammaCorrectionOnRead);
 }
 
-void TForm2::StoreOptions() const {
+void TForm2::StoreOptions() {
     TPGWriterOptions& options = WriterOptions();
-    StoreChoice<std::uint8_t>(options.JPEGWriteDCTMethod,
-                              {{JPEGWIntFastRB, 1}, {JPEGWIntPreciseRB, 0}, {JPEGWFloatRB, 2}});
+    StoreChoice(options.JPEGWriteDCTMethod, FWriteDCTChoice);
     options.JPEGWriteQuality = Quality(JPEGWQualityEdit);
     options.JPEGWriteProgressive = JPEGWProgressiveCB->isChecked();
-    StoreChoice<std::uint8_t>(options.JPEGReadDCTMethod,
-                              {{JPEGRIntFastRB, 1}, {JPEGRIntPreciseRB, 0}, {JPEGRFloatRB, 2}});
+    StoreChoice(options.JPEGReadDCTMethod, FReadDCTChoice);
     options.PXMWriteBinary = PXMBinaryRB->isChecked();
-    StoreChoice<std::int32_t>(options.TIFFWriteCompression,
-                              {{TIFFCompNoneRB, 1}, {TIFFCompPackBitsRB, 32773}});
-    StoreChoice(options.TIFFWriteMotorolaOrder,
-                {{TIFFByteOrderIRB, false}, {TIFFByteOrderMRB, true}});
-    StoreChoice(options.TIFFWriteCMYK, {{TIFFRGBRB, false}, {TIFFCMYKRB, true}});
-    StoreChoice(options.TIFFWriteWhiteIsZero,
-                {{TIFFBlackIsZeroRB, false}, {TIFFWhiteIsZeroRB, true}});
-    StoreChoice<std::uint8_t>(options.TIFFWriteResUnit,
-                              {{TIFFResNoneRB, 0}, {TIFFResInchRB, 1}, {TIFFResCentimeterRB, 2}});
+    StoreChoice(options.TIFFWriteCompression, FCompressionChoice);
+    StoreChoice(options.TIFFWriteMotorolaOrder, FByteOrderChoice);
+    StoreChoice(options.TIFFWriteCMYK, FColorModelChoice);
+    StoreChoice(options.TIFFWriteWhiteIsZero, FGreyPolarityChoice);
+    StoreChoice(options.TIFFWriteResUnit, FResolutionUnitChoice);
     options.TIFFWriteXResNumerator = Integer(TIFFResHorizNEdit);
     options.TIFFWriteXResDenominator = Denominator(TIFFResHorizDEdit);
     options.TIFFWriteYResNumerator = Integer(TIFFResVertNEdit);

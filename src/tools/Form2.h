@@ -2,6 +2,10 @@
 
 #include <QDialog>
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 class QCheckBox;
 class QFrame;
 class QGroupBox;
@@ -79,11 +83,23 @@ public:
     // Stores every option from its control, in a fixed order. A text that is not a valid value
     // raises std::invalid_argument with the message to show; the options stored before it keep
     // their new values, it and all after it their old ones.
-    void StoreOptions() const;
+    void StoreOptions();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The radio buttons of an option with the value each one stands for.
+    template <class T> using TChoice = std::vector<std::pair<QRadioButton*, T>>;
+
     void SetTabOrder();
+    void BuildChoices();
+
+    TChoice<std::uint8_t> FWriteDCTChoice;
+    TChoice<std::uint8_t> FReadDCTChoice;
+    TChoice<std::int32_t> FCompressionChoice;
+    TChoice<bool> FByteOrderChoice;
+    TChoice<bool> FColorModelChoice;
+    TChoice<bool> FGreyPolarityChoice;
+    TChoice<std::uint8_t> FResolutionUnitChoice;
 };

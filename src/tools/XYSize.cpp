@@ -3,6 +3,7 @@
 #include "tools/ToolWindowFont.h"
 
 #include "app/Messages.h"
+#include "engine/FractalEngine.h"
 
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -11,9 +12,6 @@
 #include <QPushButton>
 
 namespace {
-// The engine's hit counters hold no larger picture.
-constexpr double MaxWidth = 1024;
-constexpr double MaxHeight = 768;
 constexpr double FieldRange = 1e9;
 
 QDoubleSpinBox* AddField(QWidget* parent, int left, int top) {
@@ -62,10 +60,13 @@ TXYSize::TXYSize(QWidget* parent)
 }
 
 void TXYSize::CoolBtn1Click() {
-    Limit(RxWidth, 1, MaxWidth, tr("width must be at least 1"),
-          tr("width cannot be greater than 1024"));
-    Limit(RxHeight, 1, MaxHeight, tr("height must be at least 1"),
-          tr("height cannot be greater than 768"));
+    // The engine's hit counters hold no larger picture.
+    const int maxWidth = TFractalEngine::MaxImageWidth;
+    const int maxHeight = TFractalEngine::MaxImageHeight;
+    Limit(RxWidth, 1, maxWidth, tr("width must be at least 1"),
+          tr("width cannot be greater than %1").arg(maxWidth));
+    Limit(RxHeight, 1, maxHeight, tr("height must be at least 1"),
+          tr("height cannot be greater than %1").arg(maxHeight));
     emit ApplyRequested();
 }
 

@@ -16,14 +16,9 @@ struct TDocumentBlock {
     TPixelGraphic Image;
 
     explicit TDocumentBlock(int width = 400, int height = 300) {
-        Params.ImageWidth = width;
-        Params.ImageHeight = height;
-        Image.SetSize(width, height, bc24Bit);
-        Params.Image = &Image;
         TViewFit view;
         view.ResetCoordinates();
-        view.AdjustCoords(width, height);
-        view.CopyToParams(Params);
+        view.PrepareRun(Params, Image, width, height);
     }
 
     std::string Bytes() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestPictures.h"
 #include "image/PixelGraphic.h"
 
 #include <cstdint>
@@ -17,24 +18,14 @@ inline TColor TrueColorAt(int x, int y) {
 }
 
 inline std::unique_ptr<TPixelGraphic> TrueColor(int width = 5, int height = 3) {
-    auto image = std::make_unique<TPixelGraphic>();
-    image->SetSize(width, height, bc24Bit);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image->SetPixel(x, y, TrueColorAt(x, y));
-    return image;
+    return Picture(width, height, TrueColorAt);
 }
 
 // Red on blue, 5 x 3: one red pixel at the top left, one at the bottom right.
 inline std::unique_ptr<TPixelGraphic> RedOnBlue() {
-    auto image = std::make_unique<TPixelGraphic>();
-    image->SetSize(5, 3, bc24Bit);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            image->SetPixel(x, y, RGB(0, 0, 255));
-    image->SetPixel(0, 0, RGB(255, 0, 0));
-    image->SetPixel(4, 2, RGB(255, 0, 0));
-    return image;
+    return Picture(5, 3, [](int x, int y) {
+        return (x == 0 && y == 0) || (x == 4 && y == 2) ? RGB(255, 0, 0) : RGB(0, 0, 255);
+    });
 }
 
 // The grey value of pixel (x, y) in Gray256().
@@ -46,9 +37,7 @@ inline std::unique_ptr<TPixelGraphic> Gray256(int width = 5, int height = 3) {
     auto image = std::make_unique<TPixelGraphic>();
     image->SetSize(width, height, bc8Bit);
     image->SetPaletteIdent(pGray256);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image->SetPixel(x, y, GrayAt(x, y));
+    FillPixels(*image, GrayAt);
     return image;
 }
 
@@ -61,9 +50,7 @@ inline std::unique_ptr<TPixelGraphic> BlackWhite(int width = 9, int height = 3) 
     auto image = std::make_unique<TPixelGraphic>();
     image->SetSize(width, height, bc1Bit);
     image->SetPaletteIdent(pBlackWhite);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image->SetPixel(x, y, BlackAt(x, y) ? 0 : 1);
+    FillPixels(*image, [](int x, int y) { return BlackAt(x, y) ? 0u : 1u; });
     return image;
 }
 
@@ -77,9 +64,7 @@ Paletted(TPGBitCount bitCount, const std::vector<TColor>& colors, int width = 5,
     for (std::size_t i = 0; i < colors.size(); ++i)
         image->SetPaletteEntry(static_cast<int>(i), colors[i]);
     image->IdentifyPalette();
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image->SetPixel(x, y, (x + 2 * y) % colors.size());
+    FillPixels(*image, [&colors](int x, int y) { return (x + 2 * y) % colors.size(); });
     return image;
 }
 

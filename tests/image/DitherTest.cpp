@@ -1,6 +1,6 @@
+#include "TestPictures.h"
 #include "image/ErrorLimitTable.h"
 #include "image/PixelGraphic.h"
-#include "image/TestPictures.h"
 
 #include <gtest/gtest.h>
 

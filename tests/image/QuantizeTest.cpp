@@ -1,6 +1,6 @@
+#include "TestPictures.h"
 #include "image/PaletteTables.h"
 #include "image/PixelGraphic.h"
-#include "image/TestPictures.h"
 
 #include <gtest/gtest.h>
 

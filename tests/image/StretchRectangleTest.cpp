@@ -1,5 +1,5 @@
+#include "TestPictures.h"
 #include "image/PixelGraphic.h"
-#include "image/TestPictures.h"
 
 #include <gtest/gtest.h>
 

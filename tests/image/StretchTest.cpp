@@ -1,8 +1,8 @@
+#include "TestPictures.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
 #include "image/ProgressScope.h"
 #include "image/Resampler.h"
-#include "image/TestPictures.h"
 
 #include <gtest/gtest.h>
 

@@ -80,9 +80,11 @@ constexpr TNamedValue<TPGColorResolution> ColorResolutionNames[] = {
     {"bw", crBlackWhite}, {"2", cr2Colors},        {"16gray", cr16Grays}, {"16sys", cr16SysColors},
     {"16", cr16Colors},   {"256gray", cr256Grays}, {"256", cr256Colors},  {"true", crTrueColor}};
 
-constexpr TNamedValue<std::uint8_t> DCTMethodNames[] = {{"int", 0}, {"fast", 1}, {"float", 2}};
+constexpr TNamedValue<std::uint8_t> DCTMethodNames[] = {
+    {"int", JpegDctIntegerPrecise}, {"fast", JpegDctIntegerFast}, {"float", JpegDctFloat}};
 
-constexpr TNamedValue<std::int32_t> CompressionNames[] = {{"none", 1}, {"packbits", 32773}};
+constexpr TNamedValue<std::int32_t> CompressionNames[] = {{"none", TiffNoCompression},
+                                                          {"packbits", TiffPackBitsCompression}};
 
 constexpr TNamedValue<bool> ByteOrderNames[] = {{"ii", false}, {"mm", true}};
 
@@ -287,10 +289,12 @@ void ParseSize(std::string_view text, TRenderOptions& options) {
     if (x == std::string_view::npos)
         throw ERenderUsage("--size needs WxH, for example 400x300");
     const std::string context = "--size " + std::string(text);
-    const int width = ParseInRange<int>(text.substr(0, x), context, 1, 1024,
-                                        "the width must be 1 to 1024", context);
-    const int height = ParseInRange<int>(text.substr(x + 1), context, 1, 768,
-                                         "the height must be 1 to 768", context);
+    const int width = ParseInRange<int>(
+        text.substr(0, x), context, 1, TFractalEngine::MaxImageWidth,
+        "the width must be 1 to " + std::to_string(TFractalEngine::MaxImageWidth), context);
+    const int height = ParseInRange<int>(
+        text.substr(x + 1), context, 1, TFractalEngine::MaxImageHeight,
+        "the height must be 1 to " + std::to_string(TFractalEngine::MaxImageHeight), context);
     options.Width = width;
     options.Height = height;
 }

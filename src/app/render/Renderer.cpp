@@ -23,18 +23,12 @@ std::int64_t PassesPerHook(std::int64_t tickEvery) {
 } // namespace
 
 TRenderer::TRenderer(const TRenderOptions& options) : FOptions(options) {
-    FImage.SetSize(FOptions.Width, FOptions.Height, bc24Bit);
-    TFractalParams& params = FOptions.Params;
-    params.Image = &FImage;
-    params.ImageWidth = FOptions.Width;
-    params.ImageHeight = FOptions.Height;
     TViewFit view;
     view.ResetCoordinates();
     view.XCenter = FOptions.CenterX;
     view.YCenter = FOptions.CenterY;
     view.Magnification = FOptions.Magnification;
-    view.AdjustCoords(FOptions.Width, FOptions.Height);
-    view.CopyToParams(params);
+    view.PrepareRun(FOptions.Params, FImage, FOptions.Width, FOptions.Height);
 }
 
 TRenderResult TRenderer::Run(std::ostream* progress) {

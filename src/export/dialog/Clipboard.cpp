@@ -16,23 +16,21 @@
 
 namespace {
 
-constexpr int FileHeaderSize = 14;
-constexpr int InfoHeaderSize = 40;
-
 // The bitmap as a BMP file: the file header in front of the DIB's header, palette and pixels.
 QByteArray BmpFile(const std::vector<std::uint8_t>& dib) {
-    if (dib.size() < InfoHeaderSize)
+    if (dib.size() < TPixelGraphic::BitmapInfoHeaderSize)
         throw EPixelGraphic(FormatLibraryMessage(31, "CopyToClipboard"));
     const std::uint32_t bitCount = GetLE16(dib.data() + 14);
     std::uint32_t colors = GetLE32(dib.data() + 32);
     if (colors == 0 && bitCount <= 8)
         colors = 1u << bitCount;
-    QByteArray file(FileHeaderSize, '\0');
+    QByteArray file(TPixelGraphic::BitmapFileHeaderSize, '\0');
     auto* header = reinterpret_cast<std::uint8_t*>(file.data());
     header[0] = 'B';
     header[1] = 'M';
-    PutLE32(header + 2, static_cast<std::uint32_t>(FileHeaderSize + dib.size()));
-    PutLE32(header + 10, FileHeaderSize + GetLE32(dib.data()) + 4 * colors);
+    PutLE32(header + 2,
+            static_cast<std::uint32_t>(TPixelGraphic::BitmapFileHeaderSize + dib.size()));
+    PutLE32(header + 10, TPixelGraphic::BitmapFileHeaderSize + GetLE32(dib.data()) + 4 * colors);
     file.append(reinterpret_cast<const char*>(dib.data()), static_cast<qsizetype>(dib.size()));
     return file;
 }

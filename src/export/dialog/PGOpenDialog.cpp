@@ -1,5 +1,7 @@
 #include "export/dialog/PGOpenDialog.h"
 
+#include "export/FileFormatWriters.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -9,22 +11,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
-#include <algorithm>
-#include <cctype>
-
 namespace {
-
-std::string Lower(std::string text) {
-    std::ranges::transform(text, text.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string Upper(std::string text) {
-    std::ranges::transform(text, text.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
 
 // A name has an extension when its last part holds a dot; "flame." has an empty one.
 bool HasExtension(const QString& name) {
@@ -92,9 +79,8 @@ std::string TPGOpenDialog::BuildFilter() const {
     std::string patterns;
     std::string entries;
     for (const TFileFormatReaderWriter* format : Formats()) {
-        const std::string extension = Lower(format->Extension);
-        patterns += (patterns.empty() ? "*." : "; *.") + extension;
-        entries += Upper(extension) + " - " + format->Description + "|*." + extension + "|";
+        patterns += (patterns.empty() ? "*." : "; *.") + LowerCase(format->Extension);
+        entries += FilterEntry(format->Extension, format->Description);
     }
     return "Image files|" + patterns + "|" + entries + "All files|*.*";
 }
@@ -105,7 +91,7 @@ int TPGOpenDialog::FormatCount() const {
 
 std::string TPGOpenDialog::FormatExtension(int n) const {
     const std::vector<const TFileFormatReaderWriter*> formats = Formats();
-    return Lower(formats.at(static_cast<std::size_t>(n - 1))->Extension);
+    return LowerCase(formats.at(static_cast<std::size_t>(n - 1))->Extension);
 }
 
 bool TPGOpenDialog::RunDialog() {
@@ -113,7 +99,7 @@ bool TPGOpenDialog::RunDialog() {
     setNameFilters(filters);
     const bool defaultRules = FIsSaveDialog && UseDefaultFilter;
     if (defaultRules && HasExtension(FFileName)) {
-        const std::string extension = Lower(QFileInfo(FFileName).suffix().toStdString());
+        const std::string extension = LowerCase(QFileInfo(FFileName).suffix().toStdString());
         for (int n = 1; n <= FormatCount(); ++n)
             if (FormatExtension(n) == extension) {
                 FilterIndex = n;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "image/PixelGraphic.h"
+
+#include <memory>
+
+// Sets every pixel (x, y) of the image to value(x, y): a colour at 24 bits, an index below.
+template <typename ValueAt> void FillPixels(TPixelGraphic& image, ValueAt value) {
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            image.SetPixel(x, y, value(x, y));
+}
+
+// A true-colour picture whose pixel (x, y) is color(x, y).
+template <typename ColorAt> std::unique_ptr<TPixelGraphic> Picture(int w, int h, ColorAt color) {
+    auto image = std::make_unique<TPixelGraphic>();
+    image->SetSize(w, h, bc24Bit);
+    FillPixels(*image, color);
+    return image;
+}
