@@ -163,8 +163,8 @@ void TMDIChild::PGImage1PicBoxOnMouseUp(QMouseEvent*) {
         centreX = PGImage1->SelectionWidth() * 0.5 + PGImage1->SelectionLeft();
         centreY = PGImage1->SelectionHeight() * 0.5 + PGImage1->SelectionTop();
     } else {
-        PGImage1->SetSelectionWidth(RndInt32(DocWidth * 0.5));
-        PGImage1->SetSelectionHeight(RndInt32(DocHeight * 0.5));
+        PGImage1->SetSelectionWidth(RoundToInt32(DocWidth * 0.5));
+        PGImage1->SetSelectionHeight(RoundToInt32(DocHeight * 0.5));
         // The clicked row, counted from the top as the picture's rows are.
         centreX = ClickX;
         centreY = Params.ImageHeight - ClickYUp;
@@ -353,8 +353,8 @@ void TMDIChild::XYSize1Click() {
 
 void TMDIChild::Resolution() {
     if (FXYSize.isVisible()) {
-        DocWidth = Params.ImageWidth = RndInt32(FXYSize.RxWidth->value());
-        DocHeight = Params.ImageHeight = RndInt32(FXYSize.RxHeight->value());
+        DocWidth = Params.ImageWidth = RoundToInt32(FXYSize.RxWidth->value());
+        DocHeight = Params.ImageHeight = RoundToInt32(FXYSize.RxHeight->value());
     }
     UpdateGrafX();
 }

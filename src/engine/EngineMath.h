@@ -33,7 +33,7 @@ inline std::int32_t RoundInRangeToInt32(double v) {
 }
 
 // rnd into a 32-bit integer, saturating at the type's limits; not a number gives 0.
-inline std::int32_t RndInt32(double v) {
+inline std::int32_t RoundToInt32(double v) {
     if (v > -2147483648.5 && v < 2147483647.5)
         return RoundInRangeToInt32(v);
     if (v > 0)
@@ -44,7 +44,7 @@ inline std::int32_t RndInt32(double v) {
 }
 
 // rnd(v) as an index 0..limit-1, or false when it falls outside (not a number included).
-inline bool RndIndex(double v, int limit, int& index) {
+inline bool RoundToIndex(double v, int limit, int& index) {
     if (!(v > -1.0 && v < limit + 1.0))
         return false;
     const int rounded = RoundInRangeToInt32(v);

@@ -149,7 +149,7 @@ void TFractalEngine::DrawCoefficients() {
 }
 
 int TFractalEngine::GroupOffset(double scaledDraw) {
-    const std::int32_t k = std::clamp(RndInt32(scaledDraw), 0, 60);
+    const std::int32_t k = std::clamp(RoundToInt32(scaledDraw), 0, 60);
     return GroupOffsets[GroupOfDraw[k]];
 }
 
@@ -185,31 +185,32 @@ void TFractalEngine::InlineTransform() {
     double x = FX, y = FY, z = FZ;
     auto rotate = [&](TMapFamily family, TBool32 flag) {
         if (flag)
-            FRotations[family].Apply(x, y, p.Tick, p.RotationStep, p.RotationLimit());
+            FRotations[static_cast<std::size_t>(family)].Apply(x, y, p.Tick, p.RotationStep,
+                                                               p.RotationLimit());
     };
     if (p.UseLatoocarfian01) {
         ApplyLatoocarfian01(c, b, x, y, z, FNextZ);
-        rotate(mfLatoocarfian01, p.RotateL01);
+        rotate(TMapFamily::Latoocarfian01, p.RotateL01);
     }
     if (p.UseLatoocarfian02) {
         ApplyLatoocarfian02(c, b, x, y, z, FNextZ);
-        rotate(mfLatoocarfian02, p.RotateL02);
+        rotate(TMapFamily::Latoocarfian02, p.RotateL02);
     }
     if (p.UseIFS01) {
         ApplyIFS01(c, b, x, y, z, FNextZ);
-        rotate(mfIFS01, p.RotateIFS01);
+        rotate(TMapFamily::IFS01, p.RotateIFS01);
     }
     if (p.UseIFS02) {
         ApplyIFS02(c, b, x, y);
-        rotate(mfIFS02, p.RotateIFS02);
+        rotate(TMapFamily::IFS02, p.RotateIFS02);
     }
     if (p.UseAT01) {
         ApplyAT01(c, b, x, y, z);
-        rotate(mfAT01, p.RotateAT01);
+        rotate(TMapFamily::AT01, p.RotateAT01);
     }
     if (p.UseAT02) {
         ApplyAT02(c, b, x, y, z);
-        rotate(mfAT02, p.RotateAT02);
+        rotate(TMapFamily::AT02, p.RotateAT02);
     }
     if (p.UseRotational)
         ApplyRotational(x, y);
@@ -297,8 +298,8 @@ void TFractalEngine::InlinePlotPoint() {
         FY > p.ViewYMin ? (FY - p.ViewYMin) / (p.ViewYMax - p.ViewYMin) * height : height;
     // A block claiming more than the hit arrays hold is plotted only inside them.
     int column, row;
-    if (!RndIndex(pixelX, std::min(width, MaxImageWidth), column) ||
-        !RndIndex(pixelY, std::min(height, MaxImageHeight), row))
+    if (!RoundToIndex(pixelX, std::min(width, MaxImageWidth), column) ||
+        !RoundToIndex(pixelY, std::min(height, MaxImageHeight), row))
         return;
     if (p.StepCount == WarmUpSteps) {
         ResetRun();
@@ -308,7 +309,7 @@ void TFractalEngine::InlinePlotPoint() {
     std::int32_t* hits = &FHits[HitIndex(column, row)];
     std::int32_t& own = hits[FGroup];
     if (own < HitLimit) {
-        const std::int64_t sum = std::int64_t{own} + RndInt32(p.Intensity);
+        const std::int64_t sum = std::int64_t{own} + RoundToInt32(p.Intensity);
         own = static_cast<std::int32_t>(
             std::clamp<std::int64_t>(sum, std::numeric_limits<std::int32_t>::min(),
                                      std::numeric_limits<std::int32_t>::max()));
@@ -328,9 +329,9 @@ void TFractalEngine::InlinePlotPoint() {
     const int* factorOf = FactorOfChannel[FGroup];
     // 255 - c on a white background, as c ^ 255 for c in 0..255.
     const int invert = p.WhiteBackground ? 255 : 0;
-    const int red = FoldChannel(RndInt32(brightness * factors[factorOf[0]])) ^ invert;
-    const int green = FoldChannel(RndInt32(brightness * factors[factorOf[1]])) ^ invert;
-    const int blue = FoldChannel(RndInt32(brightness * factors[factorOf[2]])) ^ invert;
+    const int red = FoldChannel(RoundToInt32(brightness * factors[factorOf[0]])) ^ invert;
+    const int green = FoldChannel(RoundToInt32(brightness * factors[factorOf[1]])) ^ invert;
+    const int blue = FoldChannel(RoundToInt32(brightness * factors[factorOf[2]])) ^ invert;
     if (p.Image)
         p.Image->SetPixel(column, row,
                           static_cast<std::uint32_t>(red + 256 * green + 65536 * blue));

@@ -15,7 +15,7 @@
 class TPixelGraphic;
 
 // The map families in the order Transform applies them; also the index of their rotations.
-enum TMapFamily { mfLatoocarfian01, mfLatoocarfian02, mfIFS01, mfIFS02, mfAT01, mfAT02 };
+enum class TMapFamily { Latoocarfian01, Latoocarfian02, IFS01, IFS02, AT01, AT02 };
 
 // The fractal engine: the current point, the three hit-count arrays, the rotations, the Lyapunov
 // bookkeeping and the random generator. One instance serves one run at a time; a run started
@@ -87,7 +87,9 @@ public:
     int GroupBase() const { return FGroupBase; }
     // offset 0, 19 or 39.
     void SetGroupBase(int offset);
-    const TRotation& Rotation(TMapFamily family) const { return FRotations[family]; }
+    const TRotation& Rotation(TMapFamily family) const {
+        return FRotations[static_cast<std::size_t>(family)];
+    }
     // Hit counter of group 1..3 at (column, row).
     std::int32_t Hits(int group, int column, int row) const {
         return FHits[HitIndex(column, row) + group - 1];

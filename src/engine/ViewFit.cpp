@@ -52,10 +52,10 @@ TPixelRect TViewFit::ProportionalRect(double centreX, double centreY, int width,
     const double newWidth = imageWidth / meanImageSide * meanSide;
     const double newHeight = imageHeight / meanImageSide * meanSide;
     TPixelRect rect;
-    rect.Width = RndInt32(newWidth);
-    rect.Left = RndInt32(centreX - newWidth * 0.5);
-    rect.Height = RndInt32(newHeight);
-    rect.Top = RndInt32(centreY - newHeight * 0.5);
+    rect.Width = RoundToInt32(newWidth);
+    rect.Left = RoundToInt32(centreX - newWidth * 0.5);
+    rect.Height = RoundToInt32(newHeight);
+    rect.Top = RoundToInt32(centreY - newHeight * 0.5);
     return rect;
 }
 

@@ -11,10 +11,10 @@ std::optional<std::string> LibraryWarningError(TPGWarningAction action, std::str
     case pgwaIgnore:
         return std::nullopt;
     case pgwaOKBox:
-        ShowWarningPrompt(caption, message, pbOK);
+        ShowWarningPrompt(caption, message, TPGPromptButtons::OK);
         return std::nullopt;
     case pgwaOKCancelBox:
-        if (ShowWarningPrompt(caption, message, pbOKCancel) == prOK)
+        if (ShowWarningPrompt(caption, message, TPGPromptButtons::OKCancel) == TPGPromptResult::OK)
             return std::nullopt;
         return prefix + LibraryMessage(29);
     case pgwaRaise:

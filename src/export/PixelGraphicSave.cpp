@@ -36,9 +36,10 @@ void ConfirmColorResolutionChange(const TPixelGraphic& image, const TFileFormatW
     if (action == pgwaOKBox || action == pgwaOKCancelBox) {
         const std::string text = FormatLibraryMessage(
             17, writer.Description, ColorResolutionText(current), ColorResolutionText(chosen));
-        const TPGPromptResult answer =
-            ShowWarningPrompt(LibraryMessage(28), text, action == pgwaOKBox ? pbOK : pbOKCancel);
-        refused = action == pgwaOKCancelBox && answer != prOK;
+        const TPGPromptResult answer = ShowWarningPrompt(
+            LibraryMessage(28), text,
+            action == pgwaOKBox ? TPGPromptButtons::OK : TPGPromptButtons::OKCancel);
+        refused = action == pgwaOKCancelBox && answer != TPGPromptResult::OK;
     }
     if (refused)
         throw EPGCannotWriteColorRes(

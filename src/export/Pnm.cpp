@@ -15,7 +15,7 @@
 
 namespace {
 
-enum TPXMKind { pkBitmap, pkGraymap, pkPixmap };
+enum class TPXMKind { Bitmap, Graymap, Pixmap };
 
 // The writer's output in blocks of BlockSize bytes: a full block goes to the stream before the
 // next byte is added, the rest when the writer finishes.
@@ -67,11 +67,11 @@ private:
 
 bool Accepts(TPXMKind kind, const TPixelGraphic& image) {
     switch (kind) {
-    case pkBitmap:
+    case TPXMKind::Bitmap:
         return image.BitCount() == bc1Bit || image.PaletteIdent() == pBlackWhite;
-    case pkGraymap:
+    case TPXMKind::Graymap:
         return image.BitCount() == bc8Bit || image.PaletteIdent() == pGray256;
-    case pkPixmap:
+    case TPXMKind::Pixmap:
         break;
     }
     return image.BitCount() == bc24Bit;
@@ -163,11 +163,11 @@ void TPXMFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
     static const std::string AllPrefix = "PBM, PGM, PPM: ";
     TPXMKind kind;
     if (Extension == "pbm")
-        kind = pkBitmap;
+        kind = TPXMKind::Bitmap;
     else if (Extension == "pgm")
-        kind = pkGraymap;
+        kind = TPXMKind::Graymap;
     else if (Extension == "ppm")
-        kind = pkPixmap;
+        kind = TPXMKind::Pixmap;
     else
         throw EPGPxMFileFormatWriter(AllPrefix + FormatLibraryMessage(19, Extension));
     if (image.Width() < 1 || image.Height() < 1)
@@ -176,18 +176,19 @@ void TPXMFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
     const bool binary = WriterOptions().PXMWriteBinary;
     static const char* const AsciiMagic[] = {"P1\n", "P2\n", "P3\n"};
     static const char* const BinaryMagic[] = {"P4\n", "P5\n", "P6\n"};
+    const auto index = static_cast<std::size_t>(kind);
     TBlockBuffer out(stream);
-    out.Put(binary ? BinaryMagic[kind] : AsciiMagic[kind]);
+    out.Put(binary ? BinaryMagic[index] : AsciiMagic[index]);
     out.PutNumber(image.Width());
     out.Put(' ');
     out.PutNumber(image.Height());
     out.Put('\n');
-    if (kind != pkBitmap)
+    if (kind != TPXMKind::Bitmap)
         out.Put("255\n");
 
     if (!Accepts(kind, image)) {
         static const char* const Prefix[] = {"PBM: ", "PGM: ", "PPM: "};
-        throw EPGPxMFileFormatWriter(Prefix[kind] + LibraryMessage(36));
+        throw EPGPxMFileFormatWriter(Prefix[index] + LibraryMessage(36));
     }
 
     std::string scratch;
@@ -195,16 +196,16 @@ void TPXMFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
         const TProgressScope progress(image);
         for (int y = 0; y < image.Height(); ++y) {
             switch (kind) {
-            case pkBitmap:
+            case TPXMKind::Bitmap:
                 if (binary)
                     WriteBinaryBitmapRow(out, image, y, scratch);
                 else
                     WriteAsciiBitmapRow(out, image, y);
                 break;
-            case pkGraymap:
+            case TPXMKind::Graymap:
                 WriteGraymapRow(out, image, y, binary, scratch);
                 break;
-            case pkPixmap:
+            case TPXMKind::Pixmap:
                 WritePixmapRow(out, image, y, binary, scratch);
                 break;
             }

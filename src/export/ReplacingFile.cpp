@@ -107,7 +107,7 @@ void TReplacingFile::OpenInPlace() {
 
 int TReplacingFile::CreateTemporary(TTemporaryKind kind, mode_t mode) {
     // An unnamed file vanishes with the process, however it ends.
-    if (kind == tkUnnamedWherePossible && ::access("/proc/self/fd", X_OK) == 0) {
+    if (kind == TTemporaryKind::UnnamedWherePossible && ::access("/proc/self/fd", X_OK) == 0) {
         FFile.Reset(::open(FFolder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
         if (FFile.IsOpen()) {
             FUnnamed = true;

@@ -18,11 +18,11 @@
 // pipes, files with further hard links, and files whose folder takes no new file.
 class TReplacingFile {
 public:
-    enum TTemporaryKind { tkUnnamedWherePossible, tkNamed };
+    enum class TTemporaryKind { UnnamedWherePossible, Named };
 
     // Raises EFCreateError when the file cannot be created.
     explicit TReplacingFile(const std::string& fileName,
-                            TTemporaryKind kind = tkUnnamedWherePossible);
+                            TTemporaryKind kind = TTemporaryKind::UnnamedWherePossible);
     // Without a Commit the temporary file is removed.
     ~TReplacingFile();
     TReplacingFile(const TReplacingFile&) = delete;

@@ -10,11 +10,14 @@
 namespace {
 
 // The handler may only read memory that is ready when it runs: a slot's path is complete before
-// its state turns to kReady, and the state leaves kReady before the path is given up.
-enum TSlotState { kFree, kClaimed, kReady };
+// its state turns to Ready, and the state leaves Ready before the path is given up.
+enum class TSlotState { Free, Claimed, Ready };
+
+// The handler may only touch what needs no lock.
+static_assert(std::atomic<TSlotState>::is_always_lock_free);
 
 struct TSlot {
-    std::atomic<int> State{kFree};
+    std::atomic<TSlotState> State{TSlotState::Free};
     char Path[PATH_MAX];
 };
 
@@ -24,7 +27,7 @@ constexpr int CleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void RemoveAndResignal(int signal) {
     for (TSlot& slot : Slots)
-        if (slot.State.load(std::memory_order_acquire) == kReady)
+        if (slot.State.load(std::memory_order_acquire) == TSlotState::Ready)
             ::unlink(slot.Path);
     // Blocked while the handler runs, the signal is delivered again with its default action as
     // soon as the handler returns.
@@ -56,11 +59,11 @@ TSignalRemoval::TSignalRemoval(const std::filesystem::path& path) {
         return;
     InstallHandlers();
     for (int i = 0; i < static_cast<int>(std::size(Slots)); ++i) {
-        int expected = kFree;
-        if (!Slots[i].State.compare_exchange_strong(expected, kClaimed))
+        TSlotState expected = TSlotState::Free;
+        if (!Slots[i].State.compare_exchange_strong(expected, TSlotState::Claimed))
             continue;
         std::memcpy(Slots[i].Path, name.c_str(), name.size() + 1);
-        Slots[i].State.store(kReady, std::memory_order_release);
+        Slots[i].State.store(TSlotState::Ready, std::memory_order_release);
         FSlot = i;
         return;
     }
@@ -68,5 +71,5 @@ TSignalRemoval::TSignalRemoval(const std::filesystem::path& path) {
 
 TSignalRemoval::~TSignalRemoval() {
     if (FSlot >= 0)
-        Slots[FSlot].State.store(kFree, std::memory_order_release);
+        Slots[FSlot].State.store(TSlotState::Free, std::memory_order_release);
 }

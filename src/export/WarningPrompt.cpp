@@ -18,5 +18,5 @@ void SetWarningPrompt(TPGWarningPrompt prompt) {
 TPGPromptResult ShowWarningPrompt(const std::string& caption, const std::string& text,
                                   TPGPromptButtons buttons) {
     const TPGWarningPrompt& prompt = InstalledPrompt();
-    return prompt ? prompt(caption, text, buttons) : prOK;
+    return prompt ? prompt(caption, text, buttons) : TPGPromptResult::OK;
 }

@@ -3,8 +3,8 @@
 #include <functional>
 #include <string>
 
-enum TPGPromptButtons { pbOK, pbOKCancel };
-enum TPGPromptResult { prOK, prCancel };
+enum class TPGPromptButtons { OK, OKCancel };
+enum class TPGPromptResult { OK, Cancel };
 
 // Shows a warning (caption, text) with the given buttons and returns the user's answer. The
 // window program installs a message box; the library itself shows nothing.

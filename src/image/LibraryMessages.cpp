@@ -117,10 +117,10 @@ static_assert(RowsInOrder(), "every message row must carry its own position");
 
 } // namespace
 
-TPGLanguage PGLanguageIndex = plEnglish;
+TPGLanguage PGLanguageIndex = TPGLanguage::English;
 
 std::string LibraryMessage(int row) {
-    return std::string(PGLangStrEntries.at(row).Texts[PGLanguageIndex]);
+    return std::string(PGLangStrEntries.at(row).Texts[static_cast<std::size_t>(PGLanguageIndex)]);
 }
 
 std::string FormatMessageText(std::string_view text, std::string_view s1, std::string_view s2,
@@ -151,7 +151,8 @@ std::string FormatMessageText(std::string_view text, std::string_view s1, std::s
 
 std::string FormatLibraryMessage(int row, std::string_view s1, std::string_view s2,
                                  std::string_view s3) {
-    return FormatMessageText(PGLangStrEntries.at(row).Texts[PGLanguageIndex], s1, s2, s3);
+    return FormatMessageText(
+        PGLangStrEntries.at(row).Texts[static_cast<std::size_t>(PGLanguageIndex)], s1, s2, s3);
 }
 
 void CheckLangStrEntriesOrder(std::span<const TPGLangStrEntry> entries) {
@@ -163,5 +164,5 @@ void CheckLangStrEntriesOrder(std::span<const TPGLangStrEntry> entries) {
 
 void InitLibraryMessages() {
     CheckLangStrEntriesOrder(PGLangStrEntries);
-    PGLanguageIndex = plEnglish;
+    PGLanguageIndex = TPGLanguage::English;
 }

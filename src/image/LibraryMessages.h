@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-// The languages of the message table, in column order; plUser is a column the user may fill.
-enum TPGLanguage { plEnglish, plGerman, plFrench, plDutch, plSpanish, plUser };
+// The languages of the message table, in column order; User is a column the user may fill.
+enum class TPGLanguage { English, German, French, Dutch, Spanish, User };
 
 constexpr int PGLanguageCount = 6;
 constexpr int PGLangStrEntryCount = 84;

@@ -152,7 +152,7 @@ void TPGCanvas::CopyRaster(const TRasterTarget& source, int x, int y) {
         const std::uint32_t* row = source.ScanLine(dy - y);
         for (int dx = left; dx < right; ++dx) {
             std::uint32_t pixel = row[dx - x];
-            if (CopyMode != ropSrcCopy)
+            if (CopyMode != TPGRasterOp::SrcCopy)
                 pixel = CombinePixels(CopyMode, pixel,
                                       TRasterTarget::FromColor(ColorOf(FImage->GetPixel(dx, dy))));
             Store(dx, dy, TRasterTarget::ToColor(pixel));

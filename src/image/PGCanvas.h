@@ -30,7 +30,7 @@ public:
     // Called after every drawing operation.
     std::function<void()> OnChange;
     // How CopyRaster combines pixels; the image's DrawImage uses it too.
-    TPGRasterOp CopyMode = ropSrcCopy;
+    TPGRasterOp CopyMode = TPGRasterOp::SrcCopy;
 
     // Drawing in colour values; a palette image stores the nearest colour of its colour table.
     // Everything outside the image is ignored, reads outside return black.

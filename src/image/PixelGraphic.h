@@ -166,7 +166,7 @@ public:
     // mirrors the picture. `forceBackground` is accepted for callers that realize palettes; a
     // 32-bit target shows palette colours as they are.
     void DrawToContext(TRasterTarget& target, TRect rect, bool forceBackground,
-                       TPGRasterOp rasterOp = ropSrcCopy);
+                       TPGRasterOp rasterOp = TPGRasterOp::SrcCopy);
     // The image's canvas; every call may be followed by drawing, so it sets GdiPending.
     TPGCanvas& ImageCanvas();
     // Makes the canvas give up its context.

@@ -96,24 +96,24 @@ void TPixelGraphic::DrawToContext(TRasterTarget& target, TRect rect, bool /*forc
         lut[slot] = 0xFF000000u | std::uint32_t{bgr[2]} << 16 | std::uint32_t{bgr[1]} << 8 | bgr[0];
     }
 
-    std::vector<std::uint32_t> converted(rasterOp == ropSrcCopy ? 0 : n);
+    std::vector<std::uint32_t> converted(rasterOp == TPGRasterOp::SrcCopy ? 0 : n);
     const std::uint32_t* previous = nullptr;
     int previousSourceRow = -1;
     for (int y = y0; y < y1; ++y) {
         std::uint32_t* out = target.ScanLine(y) + x0;
         const int sourceRow = SourcePosition(std::int64_t{y} - top, targetHeight, FHeight, mirrorY);
-        if (rasterOp == ropSrcCopy && sourceRow == previousSourceRow) {
+        if (rasterOp == TPGRasterOp::SrcCopy && sourceRow == previousSourceRow) {
             // Enlarged pictures repeat rows: copy the row drawn just before.
             std::memcpy(out, previous, n * sizeof(std::uint32_t));
             continue;
         }
-        std::uint32_t* row = rasterOp == ropSrcCopy ? out : converted.data();
+        std::uint32_t* row = rasterOp == TPGRasterOp::SrcCopy ? out : converted.data();
         const std::uint8_t* source = FBits + RowOffset(sourceRow);
         if (FBitCount == bc24Bit)
             ConvertRow24(source, columns, identity, row);
         else
             ConvertRowIndexed(source, FBitCount, columns, lut, row);
-        if (rasterOp != ropSrcCopy) {
+        if (rasterOp != TPGRasterOp::SrcCopy) {
             for (std::size_t i = 0; i < n; ++i)
                 out[i] = CombinePixels(rasterOp, row[i], out[i]);
         }

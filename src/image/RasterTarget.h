@@ -15,25 +15,25 @@ struct TRect {
 };
 
 // How a drawn picture's pixels combine with the pixels already on the target.
-enum TPGRasterOp { ropSrcCopy, ropSrcAnd, ropSrcPaint, ropSrcInvert, ropNotSrcCopy };
+enum class TPGRasterOp { SrcCopy, SrcAnd, SrcPaint, SrcInvert, NotSrcCopy };
 
 // The opaque 0xffRRGGBB result of combining a source and a destination pixel.
 constexpr std::uint32_t CombinePixels(TPGRasterOp op, std::uint32_t source,
                                       std::uint32_t destination) {
     std::uint32_t result = source;
     switch (op) {
-    case ropSrcCopy:
+    case TPGRasterOp::SrcCopy:
         break;
-    case ropSrcAnd:
+    case TPGRasterOp::SrcAnd:
         result = source & destination;
         break;
-    case ropSrcPaint:
+    case TPGRasterOp::SrcPaint:
         result = source | destination;
         break;
-    case ropSrcInvert:
+    case TPGRasterOp::SrcInvert:
         result = source ^ destination;
         break;
-    case ropNotSrcCopy:
+    case TPGRasterOp::NotSrcCopy:
         result = ~source;
         break;
     }

@@ -21,13 +21,13 @@ TResampler::TResampler(TStretchMode mode, std::int64_t srcStart, std::int64_t sr
     : FKernel(ChooseKernel(mode, srcSize, destSize)), FSrcStart(srcStart), FSrcSize(srcSize),
       FSrcExtent(srcExtent), FDestSize(destSize) {
     switch (FKernel) {
-    case kInterpolate:
+    case TKernel::Interpolate:
         FDivisor = static_cast<std::uint64_t>(2 * destSize);
         break;
-    case kAreaAverage:
+    case TKernel::AreaAverage:
         FDivisor = static_cast<std::uint64_t>(srcSize);
         break;
-    case kPointSample:
+    case TKernel::PointSample:
         FDivisor = 1;
         break;
     }
@@ -36,19 +36,19 @@ TResampler::TResampler(TStretchMode mode, std::int64_t srcStart, std::int64_t sr
 TResampler::TKernel TResampler::ChooseKernel(TStretchMode mode, std::int64_t srcSize,
                                              std::int64_t destSize) {
     if ((destSize < srcSize && mode == smMedium) || (destSize > srcSize && mode == smPrecise))
-        return kInterpolate;
+        return TKernel::Interpolate;
     if ((destSize < srcSize && mode == smPrecise) || (destSize > srcSize && mode == smMedium))
-        return kAreaAverage;
-    return kPointSample;
+        return TKernel::AreaAverage;
+    return TKernel::PointSample;
 }
 
 TResampler::TSpan TResampler::Span(std::int64_t k) const {
     switch (FKernel) {
-    case kInterpolate:
+    case TKernel::Interpolate:
         return Interpolate(k);
-    case kAreaAverage:
+    case TKernel::AreaAverage:
         return AreaAverage(k);
-    case kPointSample:
+    case TKernel::PointSample:
         break;
     }
     return PointSample(k);

@@ -10,7 +10,7 @@
 // weights are 64-bit, so that no rectangle of 32-bit coordinates overflows.
 class TResampler {
 public:
-    enum TKernel { kInterpolate, kAreaAverage, kPointSample };
+    enum class TKernel { Interpolate, AreaAverage, PointSample };
 
     // Source columns first..last with their weights; columns strictly between them count
     // with `InteriorWeight` when `Interior` is set. `Last` only counts when it differs from

@@ -79,7 +79,7 @@ void ShowFactors(TForm4& window, std::span<const TTrackBarBinding> bars,
 void LoadBars(TForm4& window, std::span<const TTrackBarBinding> bars,
               const TFractalParams& params) {
     for (const TTrackBarBinding& bar : bars)
-        (window.*bar.Bar)->setValue(RndInt32(params.*bar.Factor * bar.PositionsPerUnit));
+        (window.*bar.Bar)->setValue(RoundToInt32(params.*bar.Factor * bar.PositionsPerUnit));
     ShowFactors(window, bars, params);
 }
 

@@ -21,22 +21,22 @@ TEST(EngineMath, RoundingSendsHalvesToTheEvenNeighbour) {
     for (double v = -70000.25; v < 70000.0; v += 12.125)
         EXPECT_EQ(RoundHalfEven(v), std::nearbyint(v)) << v;
 
-    EXPECT_EQ(RndInt32(7.0), 7);
-    EXPECT_EQ(RndInt32(3e9), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(RndInt32(-3e9), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(RndInt32(std::nan("")), 0);
+    EXPECT_EQ(RoundToInt32(7.0), 7);
+    EXPECT_EQ(RoundToInt32(3e9), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(RoundToInt32(-3e9), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(RoundToInt32(std::nan("")), 0);
 
     int index = -1;
-    EXPECT_TRUE(RndIndex(0.4, 400, index));
+    EXPECT_TRUE(RoundToIndex(0.4, 400, index));
     EXPECT_EQ(index, 0);
-    EXPECT_TRUE(RndIndex(-0.5, 400, index));
+    EXPECT_TRUE(RoundToIndex(-0.5, 400, index));
     EXPECT_EQ(index, 0);
-    EXPECT_TRUE(RndIndex(398.5, 400, index));
+    EXPECT_TRUE(RoundToIndex(398.5, 400, index));
     EXPECT_EQ(index, 398);
-    EXPECT_FALSE(RndIndex(399.5, 400, index));
-    EXPECT_FALSE(RndIndex(-0.6, 400, index));
-    EXPECT_FALSE(RndIndex(1e20, 400, index));
-    EXPECT_FALSE(RndIndex(std::nan(""), 400, index));
+    EXPECT_FALSE(RoundToIndex(399.5, 400, index));
+    EXPECT_FALSE(RoundToIndex(-0.6, 400, index));
+    EXPECT_FALSE(RoundToIndex(1e20, 400, index));
+    EXPECT_FALSE(RoundToIndex(std::nan(""), 400, index));
 }
 
 TEST(EngineMath, ChannelsFoldWithPeriod512) {

@@ -197,12 +197,12 @@ TEST_F(PlotPointTest, TransformAppliesOnlyEnabledStepsInTheirOrder) {
     EXPECT_EQ(Engine.X(), -1.0);
     EXPECT_EQ(Engine.Y(), -2.0);
     EXPECT_EQ(Engine.Z(), 0.5);
-    EXPECT_EQ(Engine.Rotation(mfAT01).Angle(), 0.0);
+    EXPECT_EQ(Engine.Rotation(TMapFamily::AT01).Angle(), 0.0);
 
     // With its map, the AT 01 rotation turns at the new tick: angle 0.1 after the map.
     Block.Params.UseAT01 = BoolTrue;
     Engine.Transform();
-    EXPECT_EQ(Engine.Rotation(mfAT01).Angle(), 0.1);
+    EXPECT_EQ(Engine.Rotation(TMapFamily::AT01).Angle(), 0.1);
     Block.Params.UseAT01 = BoolFalse;
 
     // Variations compose in their fixed order, whatever the order they were enabled in.

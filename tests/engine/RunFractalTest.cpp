@@ -59,8 +59,8 @@ TEST(DrawCoefficients, ReseedsFromTheClockAndDrawsInPairs) {
     engine.StartRun(&kept.Params);
     EXPECT_EQ(clock.Readings, 1);
     EXPECT_EQ(kept.Params.Coef(120), 0.125);
-    EXPECT_EQ(engine.Rotation(mfAT02).LastTick(), 5);
-    EXPECT_EQ(engine.Rotation(mfAT02).Angle(), 0.0);
+    EXPECT_EQ(engine.Rotation(TMapFamily::AT02).LastTick(), 5);
+    EXPECT_EQ(engine.Rotation(TMapFamily::AT02).Angle(), 0.0);
     EXPECT_EQ(engine.X(), 0.01);
 }
 

@@ -252,7 +252,7 @@ TEST_F(FrameworkTest, RaiseRefusesAColorResolutionChangeAndCreatesNoFile) {
     int prompts = 0;
     SetWarningPrompt([&](const std::string&, const std::string&, TPGPromptButtons) {
         ++prompts;
-        return prOK;
+        return TPGPromptResult::OK;
     });
     EXPECT_EQ(MessageOf<EPGCannotWriteColorRes>([&] { image->SaveImageFile(PathOf("f.pgm")); }),
               "The graphic cannot be saved with to a Portable Graymap file with the current "
@@ -270,7 +270,7 @@ TEST_F(FrameworkTest, RaiseRefusesAColorResolutionChangeAndCreatesNoFile) {
 TEST_F(FrameworkTest, PromptDecidesAndShowsTheWarningText) {
     auto image = TrueColor();
     std::vector<TPromptCall> calls;
-    TPGPromptResult answer = prCancel;
+    TPGPromptResult answer = TPGPromptResult::Cancel;
     SetWarningPrompt(
         [&](const std::string& caption, const std::string& text, TPGPromptButtons buttons) {
             calls.push_back({caption, text, buttons});
@@ -284,10 +284,10 @@ TEST_F(FrameworkTest, PromptDecidesAndShowsTheWarningText) {
               "The graphic cannot be saved to a Portable Bitmap file with the current color "
               "resolution (16.7 million colors).\r\rThe graphic will be saved with a different "
               "color resolution (black and white).");
-    EXPECT_EQ(calls[0].Buttons, pbOKCancel);
+    EXPECT_EQ(calls[0].Buttons, TPGPromptButtons::OKCancel);
     EXPECT_TRUE(FolderContents().empty());
 
-    answer = prOK;
+    answer = TPGPromptResult::OK;
     image->SaveImageFile(PathOf("f.pgm"));
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_THAT(calls[1].Text, ::testing::HasSubstr("Portable Graymap"));
@@ -295,10 +295,10 @@ TEST_F(FrameworkTest, PromptDecidesAndShowsTheWarningText) {
     EXPECT_EQ(ReadFile("f.pgm").substr(0, 11), "P2\n5 3\n255\n");
 
     // The OK box cannot refuse; ignoring asks nothing.
-    answer = prCancel;
+    answer = TPGPromptResult::Cancel;
     image->SaveColorResWarningAction = pgwaOKBox;
     image->SaveImageFile(PathOf("ok.pbm"));
-    EXPECT_EQ(calls.back().Buttons, pbOK);
+    EXPECT_EQ(calls.back().Buttons, TPGPromptButtons::OK);
     image->SaveColorResWarningAction = pgwaIgnore;
     image->SaveImageFile(PathOf("ignored.pbm"));
     EXPECT_EQ(calls.size(), 3u);

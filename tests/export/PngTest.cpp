@@ -215,10 +215,11 @@ TEST_F(PngTest, WarningsFollowTheImagesWarningAction) {
     TPixelGraphic image;
     image.SetSize(0, 3, bc24Bit);
     std::vector<std::string> prompts;
-    TPGPromptResult answer = prOK;
+    TPGPromptResult answer = TPGPromptResult::OK;
     SetWarningPrompt(
         [&](const std::string& caption, const std::string& text, TPGPromptButtons buttons) {
-            prompts.push_back(caption + "|" + text + "|" + (buttons == pbOK ? "OK" : "OKCancel"));
+            prompts.push_back(caption + "|" + text + "|" +
+                              (buttons == TPGPromptButtons::OK ? "OK" : "OKCancel"));
             return answer;
         });
     auto message = [&](TPGWarningAction action) {
@@ -237,7 +238,7 @@ TEST_F(PngTest, WarningsFollowTheImagesWarningAction) {
     EXPECT_EQ(message(pgwaOKBox), "PNG: Invalid IHDR data");
     EXPECT_EQ(prompts, (std::vector<std::string>{"PNG Warning|Image width is zero in IHDR|OK"}));
     EXPECT_EQ(message(pgwaOKCancelBox), "PNG: Invalid IHDR data");
-    answer = prCancel;
+    answer = TPGPromptResult::Cancel;
     EXPECT_EQ(message(pgwaOKCancelBox), "PNG: Operation aborted on user request");
     EXPECT_EQ(prompts.back(), "PNG Warning|Image width is zero in IHDR|OKCancel");
 

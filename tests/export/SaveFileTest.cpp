@@ -183,7 +183,7 @@ TEST_F(SaveFileTest, ATemporaryIsNoMoreReadableThanTheFileItReplaces) {
         EXPECT_EQ(perms & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
 
     {
-        TReplacingFile file(PathOf("secret.tga"), TReplacingFile::tkNamed);
+        TReplacingFile file(PathOf("secret.tga"), TReplacingFile::TTemporaryKind::Named);
         const std::set<std::string> names = FolderContents();
         ASSERT_EQ(names.size(), 2u);
         const std::string temporary = *names.begin();
@@ -196,8 +196,9 @@ TEST_F(SaveFileTest, ATemporaryIsNoMoreReadableThanTheFileItReplaces) {
     // A new file gets the usual mode only once it is complete.
     const mode_t previous = ::umask(027);
     for (TReplacingFile::TTemporaryKind kind :
-         {TReplacingFile::tkNamed, TReplacingFile::tkUnnamedWherePossible}) {
-        const std::string name = "new" + std::to_string(kind) + ".bmp";
+         {TReplacingFile::TTemporaryKind::Named,
+          TReplacingFile::TTemporaryKind::UnnamedWherePossible}) {
+        const std::string name = "new" + std::to_string(static_cast<int>(kind)) + ".bmp";
         TReplacingFile file(PathOf(name), kind);
         for (const auto& entry : fs::directory_iterator(Folder)) {
             if (entry.path().filename().string().rfind(".quarn", 0) == 0) {
@@ -229,7 +230,7 @@ TEST_F(SaveFileTest, ASaveEndedBySignalLeavesNoTemporary) {
 
         const int namedStatus = StatusOfChild([&] {
             std::signal(signal, SIG_DFL);
-            TReplacingFile file(PathOf("pic.tga"), TReplacingFile::tkNamed);
+            TReplacingFile file(PathOf("pic.tga"), TReplacingFile::TTemporaryKind::Named);
             file.Stream() << std::string(1000000, 'x');
             std::raise(signal);
         });
@@ -267,7 +268,7 @@ TEST_F(SaveFileTest, NamesOfTheLongestLengthCanBeSaved) {
     EXPECT_EQ(ReadFile(longest), BmpBytes(*image));
 
     const std::string other = std::string(251, 'b') + ".bmp";
-    TReplacingFile file(PathOf(other), TReplacingFile::tkNamed);
+    TReplacingFile file(PathOf(other), TReplacingFile::TTemporaryKind::Named);
     file.Stream() << "named";
     file.Commit();
     EXPECT_EQ(ReadFile(other), "named");

@@ -166,16 +166,17 @@ void SaveDialogTest::bareNameTakesTheTypesExtension() {
 
 void SaveDialogTest::optionsStayShareAware() {
     TPGSaveDialog dialog;
-    QCOMPARE(dialog.Options(), TOpenOptions({ofHideReadOnly, ofShareAware}));
+    QCOMPARE(dialog.Options(), TOpenOptions({TOpenOption::HideReadOnly, TOpenOption::ShareAware}));
     QString message;
     WhenModal<QMessageBox>([&](QMessageBox* box) {
         message = box->text();
         box->accept();
     });
-    dialog.SetOptions({ofHideReadOnly, ofOverwritePrompt});
+    dialog.SetOptions({TOpenOption::HideReadOnly, TOpenOption::OverwritePrompt});
     QCOMPARE(message, QStringLiteral("TPGOpenDialog.Options and TPGSaveDialog.Options must include "
-                                     "ofShareAware!"));
-    QCOMPARE(dialog.Options(), TOpenOptions({ofHideReadOnly, ofShareAware, ofOverwritePrompt}));
+                                     "TOpenOption::ShareAware!"));
+    QCOMPARE(dialog.Options(), TOpenOptions({TOpenOption::HideReadOnly, TOpenOption::ShareAware,
+                                             TOpenOption::OverwritePrompt}));
     QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
 }
 

@@ -144,7 +144,7 @@ TEST(Canvas, ImagesDrawOntoAnotherImagesCanvas) {
     EXPECT_EQ(bw.GetPixel(0, 0), 0u);
     EXPECT_EQ(bw.GetPixel(0, 2), 1u);
     EXPECT_EQ(bw.GetPixel(3, 2), 0u);
-    bw.ImageCanvas().CopyMode = ropSrcInvert;
+    bw.ImageCanvas().CopyMode = TPGRasterOp::SrcInvert;
     source.DrawImage(bw.ImageCanvas(), {0, 0, 5, 3});
     EXPECT_EQ(bw.GetPixel(0, 0), 1u);
     EXPECT_EQ(bw.GetPixel(1, 0), 0u);

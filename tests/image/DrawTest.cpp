@@ -180,15 +180,15 @@ TEST(Draw, RasterOpsCombineWithTheTarget) {
     MakeSource(image);
     TRasterTarget target(5, 3);
     target.Fill(RGB(0x0F, 0xF0, 0x3C));
-    image.DrawToContext(target, {0, 0, 5, 3}, true, ropSrcInvert);
+    image.DrawToContext(target, {0, 0, 5, 3}, true, TPGRasterOp::SrcInvert);
     EXPECT_EQ(target.PixelColor(1, 2), SourceColor(1, 2) ^ RGB(0x0F, 0xF0, 0x3C));
-    image.DrawToContext(target, {0, 0, 5, 3}, true, ropSrcInvert);
+    image.DrawToContext(target, {0, 0, 5, 3}, true, TPGRasterOp::SrcInvert);
     EXPECT_EQ(target.PixelColor(1, 2), RGB(0x0F, 0xF0, 0x3C));
-    image.DrawToContext(target, {0, 0, 5, 3}, true, ropSrcAnd);
+    image.DrawToContext(target, {0, 0, 5, 3}, true, TPGRasterOp::SrcAnd);
     EXPECT_EQ(target.PixelColor(3, 1), SourceColor(3, 1) & RGB(0x0F, 0xF0, 0x3C));
-    image.DrawToContext(target, {0, 0, 5, 3}, true, ropSrcPaint);
+    image.DrawToContext(target, {0, 0, 5, 3}, true, TPGRasterOp::SrcPaint);
     EXPECT_EQ(target.PixelColor(3, 1), SourceColor(3, 1));
-    image.DrawToContext(target, {0, 0, 10, 6}, true, ropNotSrcCopy);
+    image.DrawToContext(target, {0, 0, 10, 6}, true, TPGRasterOp::NotSrcCopy);
     EXPECT_EQ(target.PixelColor(4, 2), SourceColor(2, 1) ^ 0xFFFFFFu);
     EXPECT_EQ(target.ScanLine(2)[4] >> 24, 0xFFu);
 }

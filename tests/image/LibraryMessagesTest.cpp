@@ -12,11 +12,13 @@ TEST(LibraryMessagesTest, TableHasEightyFourNumberedRowsWithEnglishTexts) {
     for (std::size_t i = 0; i < PGLangStrEntries.size(); ++i) {
         const TPGLangStrEntry& entry = PGLangStrEntries[i];
         EXPECT_EQ(entry.Number, static_cast<int>(i));
-        for (int language = plEnglish; language <= plSpanish; ++language)
+        // Every language but the user's column.
+        for (std::size_t language = 0; language < entry.Texts.size() - 1; ++language)
             EXPECT_EQ(entry.Texts[language].empty(), i == 0) << "row " << i;
-        EXPECT_EQ(entry.Texts[plUser].empty(), i != 25) << "row " << i;
+        EXPECT_EQ(entry.Texts[static_cast<std::size_t>(TPGLanguage::User)].empty(), i != 25)
+            << "row " << i;
     }
-    EXPECT_EQ(PGLanguageIndex, plEnglish);
+    EXPECT_EQ(PGLanguageIndex, TPGLanguage::English);
     EXPECT_EQ(LibraryMessage(0), "");
     EXPECT_EQ(LibraryMessage(1), "X, Y index out of range");
     EXPECT_EQ(LibraryMessage(21), "Negative height");
@@ -44,7 +46,7 @@ TEST(LibraryMessagesTest, FormattingReplacesTheFirstOccurrenceOfEachPlaceholder)
 
 TEST(LibraryMessagesTest, StartUpCheckNamesTheFirstMisplacedRow) {
     EXPECT_NO_THROW(InitLibraryMessages());
-    EXPECT_EQ(PGLanguageIndex, plEnglish);
+    EXPECT_EQ(PGLanguageIndex, TPGLanguage::English);
 
     std::vector<TPGLangStrEntry> entries(PGLangStrEntries.begin(), PGLangStrEntries.end());
     std::swap(entries[5], entries[6]);

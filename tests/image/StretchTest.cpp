@@ -34,13 +34,13 @@ bool SamePixels(const TPixelGraphic& a, const TPixelGraphic& b) {
 
 TEST(Resampler, KernelFollowsModeAndDirection) {
     using R = TResampler;
-    EXPECT_EQ(R::ChooseKernel(smPrecise, 100, 400), R::kInterpolate);
-    EXPECT_EQ(R::ChooseKernel(smPrecise, 400, 100), R::kAreaAverage);
-    EXPECT_EQ(R::ChooseKernel(smMedium, 400, 100), R::kInterpolate);
-    EXPECT_EQ(R::ChooseKernel(smMedium, 100, 400), R::kAreaAverage);
-    EXPECT_EQ(R::ChooseKernel(smFast, 100, 400), R::kPointSample);
-    EXPECT_EQ(R::ChooseKernel(smFast, 400, 100), R::kPointSample);
-    EXPECT_EQ(R::ChooseKernel(smPrecise, 300, 300), R::kPointSample);
+    EXPECT_EQ(R::ChooseKernel(smPrecise, 100, 400), R::TKernel::Interpolate);
+    EXPECT_EQ(R::ChooseKernel(smPrecise, 400, 100), R::TKernel::AreaAverage);
+    EXPECT_EQ(R::ChooseKernel(smMedium, 400, 100), R::TKernel::Interpolate);
+    EXPECT_EQ(R::ChooseKernel(smMedium, 100, 400), R::TKernel::AreaAverage);
+    EXPECT_EQ(R::ChooseKernel(smFast, 100, 400), R::TKernel::PointSample);
+    EXPECT_EQ(R::ChooseKernel(smFast, 400, 100), R::TKernel::PointSample);
+    EXPECT_EQ(R::ChooseKernel(smPrecise, 300, 300), R::TKernel::PointSample);
     EXPECT_EQ(R(smPrecise, 0, 100, 100, 400).Divisor(), 800u);
     EXPECT_EQ(R(smPrecise, 0, 400, 400, 100).Divisor(), 400u);
     EXPECT_EQ(R(smFast, 0, 400, 400, 100).Divisor(), 1u);

@@ -31,7 +31,7 @@ TRenderSaveScope::TRenderSaveScope(const TRenderOptions& options, std::ostream& 
     ScreenGamma() = options.ScreenGamma;
     SetWarningPrompt([&err](const std::string& caption, const std::string& text, TPGPromptButtons) {
         err << "quarn-render: " << caption << ": " << TerminalText(text) << "\n";
-        return prOK;
+        return TPGPromptResult::OK;
     });
 }
 

@@ -38,24 +38,25 @@ TPGOpenDialog::TPGOpenDialog(QWidget* parent, bool isSaveDialog)
 }
 
 void TPGOpenDialog::SetOptions(TOpenOptions value) {
-    if (!value.testFlag(ofShareAware)) {
+    if (!value.testFlag(TOpenOption::ShareAware)) {
         QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(),
                         QStringLiteral("TPGOpenDialog.Options and TPGSaveDialog.Options must "
-                                       "include ofShareAware!"),
+                                       "include TOpenOption::ShareAware!"),
                         QMessageBox::Ok, this);
         box.exec();
-        value |= ofShareAware;
+        value |= TOpenOption::ShareAware;
     }
     FOptions = value;
     ApplyOptions();
 }
 
 void TPGOpenDialog::ApplyOptions() {
-    setOption(DontConfirmOverwrite, !FOptions.testFlag(ofOverwritePrompt));
+    setOption(DontConfirmOverwrite, !FOptions.testFlag(TOpenOption::OverwritePrompt));
     if (FIsSaveDialog)
         setFileMode(AnyFile);
     else
-        setFileMode(FOptions.testFlag(ofAllowMultiSelect) ? ExistingFiles : ExistingFile);
+        setFileMode(FOptions.testFlag(TOpenOption::AllowMultiSelect) ? ExistingFiles
+                                                                     : ExistingFile);
 }
 
 QStringList TPGOpenDialog::NameFilters(const std::string& filter) {
@@ -140,7 +141,7 @@ void TPGOpenDialog::showEvent(QShowEvent* event) {
 }
 
 void TPGOpenDialog::FileTypeChanged() {
-    if (!FIsSaveDialog || !UseDefaultFilter || FOptions.testFlag(ofAllowMultiSelect))
+    if (!FIsSaveDialog || !UseDefaultFilter || FOptions.testFlag(TOpenOption::AllowMultiSelect))
         return;
     const int index = SelectedFilterIndex();
     QLineEdit* edit = FileNameEdit();

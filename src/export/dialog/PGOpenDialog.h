@@ -12,13 +12,13 @@
 
 class QLineEdit;
 
-// ofHideReadOnly and ofShareAware stand for behaviour that every Qt file dialog already has;
-// they are kept so that callers state the same options on every platform.
-enum TOpenOption {
-    ofHideReadOnly = 0x1,
-    ofShareAware = 0x2,
-    ofOverwritePrompt = 0x4,
-    ofAllowMultiSelect = 0x8,
+// HideReadOnly and ShareAware stand for behaviour that every Qt file dialog already has; they
+// are kept so that callers state the same options on every platform.
+enum class TOpenOption {
+    HideReadOnly = 0x1,
+    ShareAware = 0x2,
+    OverwritePrompt = 0x4,
+    AllowMultiSelect = 0x8,
 };
 Q_DECLARE_FLAGS(TOpenOptions, TOpenOption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TOpenOptions)
@@ -34,7 +34,7 @@ public:
     explicit TPGOpenDialog(QWidget* parent = nullptr);
 
     TOpenOptions Options() const { return FOptions; }
-    // Options without ofShareAware are taken with it added, after a message that says so.
+    // Options without ShareAware are taken with it added, after a message that says so.
     void SetOptions(TOpenOptions value);
     // While on, each run lists the library's formats instead of Filter.
     bool UseDefaultFilter = true;
@@ -70,6 +70,6 @@ private:
     QLineEdit* FileNameEdit() const;
 
     const bool FIsSaveDialog;
-    TOpenOptions FOptions = {ofHideReadOnly, ofShareAware};
+    TOpenOptions FOptions = {TOpenOption::HideReadOnly, TOpenOption::ShareAware};
     QString FFileName;
 };

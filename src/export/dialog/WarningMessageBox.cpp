@@ -13,10 +13,11 @@ TPGPromptResult ShowWarningMessageBox(const std::string& caption, const std::str
     if (!parent)
         parent = QApplication::activeWindow();
     QMessageBox box(QMessageBox::Warning, QString::fromLocal8Bit(caption), shown,
-                    buttons == pbOK ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel,
+                    buttons == TPGPromptButtons::OK ? QMessageBox::Ok
+                                                    : QMessageBox::Ok | QMessageBox::Cancel,
                     parent);
     box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok ? prOK : prCancel;
+    return box.exec() == QMessageBox::Ok ? TPGPromptResult::OK : TPGPromptResult::Cancel;
 }
 
 void InstallWarningMessageBox() {
