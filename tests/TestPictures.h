@@ -3,6 +3,7 @@
 #include "image/PixelGraphic.h"
 
 #include <memory>
+#include <stdexcept>
 
 // Sets every pixel (x, y) of the image to value(x, y): a colour at 24 bits, an index below.
 template <typename ValueAt> void FillPixels(TPixelGraphic& image, ValueAt value) {
@@ -18,3 +19,22 @@ template <typename ColorAt> std::unique_ptr<TPixelGraphic> Picture(int w, int h,
     FillPixels(*image, color);
     return image;
 }
+
+// Counts the starts and ends of an image's long operations; its progress listener throws
+// std::runtime_error at row `failingStep`, as a failing disk or a broken listener would.
+struct TFailingProgress {
+    int Starts = 0;
+    int Ends = 0;
+
+    TFailingProgress(TPixelGraphic& image, int failingStep) {
+        image.OnProgressStart = [this](TPixelGraphic&) { ++Starts; };
+        image.OnProgressEnd = [this](TPixelGraphic&) { ++Ends; };
+        image.OnProgress = [failingStep](TPixelGraphic&, int step, int, bool&) {
+            if (step == failingStep)
+                throw std::runtime_error("progress listener");
+        };
+    }
+    // The image's hooks point here.
+    TFailingProgress(const TFailingProgress&) = delete;
+    TFailingProgress& operator=(const TFailingProgress&) = delete;
+};

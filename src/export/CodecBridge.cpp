@@ -8,7 +8,7 @@
 TCodecBridge::TCodecBridge(std::ostream& stream, TPGWarningAction warningAction, const char* format)
     : FStream(stream), FWarningAction(warningAction), FFormat(format) {}
 
-void TCodecBridge::Execute(TPixelGraphic& image) {
+void TCodecBridge::Write(TPixelGraphic& image) {
     FImage = &image;
     bool completed = false;
     try {

@@ -10,24 +10,27 @@
 
 // What the bridges to the JPEG and PNG libraries share. Both libraries leave their errors
 // through a long jump, which must never pass a C++ object with a destructor. So every library
-// call runs inside one C-style function, RunLibrary's, below its setjmp and with nothing to
-// unwind; the callbacks keep exceptions out of the library and store them; and the error
-// becomes an exception only after the jump has landed and the library's structures are gone.
+// call runs inside RunLibrary, below its setjmp and with nothing to unwind; the callbacks keep
+// exceptions out of the library and store them; and the error becomes an exception only after
+// the jump has landed and the library's structures are gone.
 class TCodecBridge {
 public:
     TCodecBridge(const TCodecBridge&) = delete;
     TCodecBridge& operator=(const TCodecBridge&) = delete;
+
+    // Writes the image through the library, its rows from the top straight from its pixel
+    // memory, and frees the library's structures on every way out. A stream's own exception
+    // passes unchanged; a library error raises the bridge's own exception.
+    void Write(TPixelGraphic& image);
 
 protected:
     // `format` prefixes the messages: "JPG", "PNG".
     TCodecBridge(std::ostream& stream, TPGWarningAction warningAction, const char* format);
     ~TCodecBridge() = default;
 
-    // Runs the library over the image. A stored exception passes on unchanged; any other
-    // failure raises the bridge's own exception.
-    void Execute(TPixelGraphic& image);
-
-    // True when the library completed; false after a jump back to its setjmp or a refusal.
+    // Makes every library call. No object with a destructor may live in its frame or in the
+    // callbacks the jump leaves. True when the library completed; false after the jump back to
+    // its setjmp, or a refusal.
     virtual bool RunLibrary() = 0;
     virtual void DestroyLibrary() noexcept = 0;
     [[noreturn]] virtual void ThrowLibraryError() const = 0;

@@ -35,6 +35,6 @@ void TJPGFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
     settings.Quality = options.JPEGWriteQuality;
     settings.DCTMethod = options.JPEGWriteDCTMethod;
 
-    TJpegCompressor compressor(stream, image.ReadWarningAction);
-    compressor.Compress(image, settings);
+    TJpegCompressor compressor(stream, image.ReadWarningAction, settings);
+    compressor.Write(image);
 }

@@ -7,8 +7,9 @@
 
 #include <jerror.h>
 
-TJpegCompressor::TJpegCompressor(std::ostream& stream, TPGWarningAction warningAction)
-    : TCodecBridge(stream, warningAction, "JPG") {
+TJpegCompressor::TJpegCompressor(std::ostream& stream, TPGWarningAction warningAction,
+                                 const TSettings& settings)
+    : TCodecBridge(stream, warningAction, "JPG"), FSettings(settings) {
     jpeg_std_error(&FErrors);
     FErrors.error_exit = ErrorExit;
     FErrors.output_message = OutputMessage;
@@ -19,19 +20,6 @@ TJpegCompressor::TJpegCompressor(std::ostream& stream, TPGWarningAction warningA
     FDestination.term_destination = TermDestination;
 }
 
-TJpegCompressor::~TJpegCompressor() {
-    DestroyLibrary();
-}
-
-void TJpegCompressor::Compress(TPixelGraphic& image, const TSettings& settings) {
-    FSettings = &settings;
-    Execute(image);
-}
-
-bool TJpegCompressor::RunLibrary() {
-    return Run(this);
-}
-
 void TJpegCompressor::DestroyLibrary() noexcept {
     jpeg_destroy_compress(&FInfo);
 }
@@ -40,34 +28,32 @@ void TJpegCompressor::ThrowLibraryError() const {
     throw EPGJPGFileFormatReaderWriter(FMessage);
 }
 
-// Every library call happens here, below the landing point of the library's error exit. No
-// object with a destructor may live in this frame or in the callbacks the jump leaves.
-bool TJpegCompressor::Run(TJpegCompressor* self) {
-    if (setjmp(self->FJump))
+bool TJpegCompressor::RunLibrary() {
+    if (setjmp(FJump))
         return false;
-    j_compress_ptr cinfo = &self->FInfo;
+    j_compress_ptr cinfo = &FInfo;
     jpeg_create_compress(cinfo);
-    self->FCreated = true;
-    cinfo->dest = &self->FDestination;
-    cinfo->image_width = static_cast<JDIMENSION>(self->FImage->Width());
-    cinfo->image_height = static_cast<JDIMENSION>(self->FImage->Height());
-    cinfo->input_components = self->FSettings->Components;
-    cinfo->in_color_space = self->FSettings->ColorSpace;
+    FCreated = true;
+    cinfo->dest = &FDestination;
+    cinfo->image_width = static_cast<JDIMENSION>(FImage->Width());
+    cinfo->image_height = static_cast<JDIMENSION>(FImage->Height());
+    cinfo->input_components = FSettings.Components;
+    cinfo->in_color_space = FSettings.ColorSpace;
     jpeg_set_defaults(cinfo);
-    if (self->FSettings->Progressive)
+    if (FSettings.Progressive)
         jpeg_simple_progression(cinfo);
-    jpeg_set_quality(cinfo, self->FSettings->Quality, TRUE);
-    cinfo->dct_method = static_cast<J_DCT_METHOD>(self->FSettings->DCTMethod);
+    jpeg_set_quality(cinfo, FSettings.Quality, TRUE);
+    cinfo->dct_method = static_cast<J_DCT_METHOD>(FSettings.DCTMethod);
     jpeg_start_compress(cinfo, TRUE);
 
-    self->FProgress.emplace(*self->FImage);
+    FProgress.emplace(*FImage);
     while (cinfo->next_scanline < cinfo->image_height) {
-        JSAMPROW row = self->FImage->ScanLine(static_cast<int>(cinfo->next_scanline));
+        JSAMPROW row = FImage->ScanLine(static_cast<int>(cinfo->next_scanline));
         jpeg_write_scanlines(cinfo, &row, 1);
-        self->FImage->Progress(static_cast<int>(cinfo->next_scanline),
-                               static_cast<int>(cinfo->image_height));
+        FImage->Progress(static_cast<int>(cinfo->next_scanline),
+                         static_cast<int>(cinfo->image_height));
     }
-    self->FProgress.reset();
+    FProgress.reset();
     jpeg_finish_compress(cinfo);
     return true;
 }

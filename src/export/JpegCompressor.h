@@ -17,12 +17,9 @@ public:
         int DCTMethod; // the library's J_DCT_METHOD numbering
     };
 
-    TJpegCompressor(std::ostream& stream, TPGWarningAction warningAction);
-    ~TJpegCompressor();
-
-    // Compresses the image's rows, top row first, straight from its pixel memory. Library
-    // errors raise EPGJPGFileFormatReaderWriter; a stream's own exception passes unchanged.
-    void Compress(TPixelGraphic& image, const TSettings& settings);
+    // Library errors raise EPGJPGFileFormatReaderWriter.
+    TJpegCompressor(std::ostream& stream, TPGWarningAction warningAction,
+                    const TSettings& settings);
 
     static constexpr std::size_t BufferSize = 4096;
 
@@ -30,14 +27,13 @@ private:
     bool RunLibrary() override;
     void DestroyLibrary() noexcept override;
     [[noreturn]] void ThrowLibraryError() const override;
-    static bool Run(TJpegCompressor* self);
     static void InitDestination(j_compress_ptr cinfo);
     static boolean EmptyOutputBuffer(j_compress_ptr cinfo);
     static void TermDestination(j_compress_ptr cinfo);
     [[noreturn]] static void ErrorExit(j_common_ptr cinfo);
     static void OutputMessage(j_common_ptr cinfo);
 
-    const TSettings* FSettings = nullptr;
+    TSettings FSettings;
     jpeg_compress_struct FInfo{};
     jpeg_error_mgr FErrors{};
     jpeg_destination_mgr FDestination{};

@@ -6,6 +6,7 @@
 #include "image/PixelGraphic.h"
 
 #include <cmath>
+#include <utility>
 #include <zlib.h>
 
 namespace {
@@ -49,6 +50,6 @@ void TPNGFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
     if (header.Gamma)
         header.FileGamma = static_cast<float>(1.0L / image.Gamma);
 
-    TPngEncoder encoder(stream, image.ReadWarningAction);
-    encoder.Encode(image, header);
+    TPngEncoder encoder(stream, image.ReadWarningAction, std::move(header));
+    encoder.Write(image);
 }

@@ -5,22 +5,10 @@
 #include "image/PixelGraphic.h"
 
 #include <ostream>
+#include <utility>
 
-TPngEncoder::TPngEncoder(std::ostream& stream, TPGWarningAction warningAction)
-    : TCodecBridge(stream, warningAction, "PNG") {}
-
-TPngEncoder::~TPngEncoder() {
-    DestroyLibrary();
-}
-
-void TPngEncoder::Encode(TPixelGraphic& image, const THeader& header) {
-    FHeader = &header;
-    Execute(image);
-}
-
-bool TPngEncoder::RunLibrary() {
-    return Run(this);
-}
+TPngEncoder::TPngEncoder(std::ostream& stream, TPGWarningAction warningAction, THeader header)
+    : TCodecBridge(stream, warningAction, "PNG"), FHeader(std::move(header)) {}
 
 void TPngEncoder::DestroyLibrary() noexcept {
     png_destroy_write_struct(&FPng, &FInfo);
@@ -32,26 +20,24 @@ void TPngEncoder::ThrowLibraryError() const {
     throw EPGPNGFileFormatReaderWriter(FMessage);
 }
 
-// Every library call happens here, below the landing point of the library's error handler. No
-// object with a destructor may live in this frame or in the callbacks the jump leaves.
-bool TPngEncoder::Run(TPngEncoder* self) {
-    if (setjmp(self->FJump))
+bool TPngEncoder::RunLibrary() {
+    if (setjmp(FJump))
         return false;
-    self->FPng = png_create_write_struct(PNG_LIBPNG_VER_STRING, self, Error, Warning);
-    if (!self->FPng) {
-        self->FFailedCall = "png_create_write_struct";
+    FPng = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, Error, Warning);
+    if (!FPng) {
+        FFailedCall = "png_create_write_struct";
         return false;
     }
-    png_structp png = self->FPng;
-    self->FInfo = png_create_info_struct(png);
-    if (!self->FInfo) {
-        self->FFailedCall = "png_create_info_struct";
+    png_structp png = FPng;
+    FInfo = png_create_info_struct(png);
+    if (!FInfo) {
+        FFailedCall = "png_create_info_struct";
         return false;
     }
-    png_infop info = self->FInfo;
-    png_set_write_fn(png, self, WriteData, FlushData);
-    TPixelGraphic& image = *self->FImage;
-    const THeader& header = *self->FHeader;
+    png_infop info = FInfo;
+    png_set_write_fn(png, this, WriteData, FlushData);
+    TPixelGraphic& image = *FImage;
+    const THeader& header = FHeader;
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.Width()),
                  static_cast<png_uint_32>(image.Height()), header.BitDepth, header.ColorType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -62,13 +48,13 @@ bool TPngEncoder::Run(TPngEncoder* self) {
     png_write_info(png, info);
     png_set_bgr(png);
 
-    self->FProgress.emplace(image);
+    FProgress.emplace(image);
     const int height = image.Height();
     for (int y = 0; y < height; ++y) {
         png_write_row(png, image.ScanLine(y));
         image.Progress(y, height - 1);
     }
-    self->FProgress.reset();
+    FProgress.reset();
     png_write_end(png, nullptr);
     FlushData(png);
     return true;

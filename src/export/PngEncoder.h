@@ -17,24 +17,19 @@ public:
         std::vector<png_color> Palette; // palette images only
     };
 
-    TPngEncoder(std::ostream& stream, TPGWarningAction warningAction);
-    ~TPngEncoder();
-
-    // Writes the file, rows from the top straight from the image's pixel memory. Library errors
-    // raise EPGPNGFileFormatReaderWriter; a stream's own exception passes unchanged.
-    void Encode(TPixelGraphic& image, const THeader& header);
+    // Library errors raise EPGPNGFileFormatReaderWriter.
+    TPngEncoder(std::ostream& stream, TPGWarningAction warningAction, THeader header);
 
 private:
     bool RunLibrary() override;
     void DestroyLibrary() noexcept override;
     [[noreturn]] void ThrowLibraryError() const override;
-    static bool Run(TPngEncoder* self);
     static void WriteData(png_structp png, png_bytep data, png_size_t length);
     static void FlushData(png_structp png);
     [[noreturn]] static void Error(png_structp png, png_const_charp message);
     static void Warning(png_structp png, png_const_charp message);
 
-    const THeader* FHeader = nullptr;
+    THeader FHeader;
     png_structp FPng = nullptr;
     png_infop FInfo = nullptr;
     // The creation call that returned nothing, if any.

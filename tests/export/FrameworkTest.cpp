@@ -371,16 +371,10 @@ TEST_F(FrameworkTest, EveryWriterEndsItsProgressWhenARowFails) {
             continue;
         SCOPED_TRACE(extension);
         auto image = TrueColor(8, 40);
-        int starts = 0, ends = 0;
-        image->OnProgressStart = [&](TPixelGraphic&) { ++starts; };
-        image->OnProgressEnd = [&](TPixelGraphic&) { ++ends; };
-        image->OnProgress = [](TPixelGraphic&, int step, int, bool&) {
-            if (step == 3)
-                throw std::runtime_error("disk gone");
-        };
+        const TFailingProgress progress(*image, 3);
         EXPECT_THROW(SavedBytes(*image, extension), std::runtime_error);
-        EXPECT_EQ(starts, 1);
-        EXPECT_EQ(ends, 1);
+        EXPECT_EQ(progress.Starts, 1);
+        EXPECT_EQ(progress.Ends, 1);
     }
 }
 

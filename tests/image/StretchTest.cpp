@@ -331,20 +331,14 @@ TEST(ProgressScope, CopiesEndTheirProgressWhenAListenerThrows) {
     // A palette target: a true-colour one takes whole rows without reporting them.
     auto target = Filled(5, 3, Marker);
     target->SetBitCount(bc8Bit);
-    int starts = 0, ends = 0;
-    target->OnProgressStart = [&](TPixelGraphic&) { ++starts; };
-    target->OnProgressEnd = [&](TPixelGraphic&) { ++ends; };
-    target->OnProgress = [](TPixelGraphic&, int step, int, bool&) {
-        if (step == 1)
-            throw std::runtime_error("listener");
-    };
+    const TFailingProgress progress(*target, 1);
     EXPECT_THROW(target->CopyRect(0, 0, 5, 3, 0, 0, *source), std::runtime_error);
-    EXPECT_EQ(starts, 1);
-    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(progress.Starts, 1);
+    EXPECT_EQ(progress.Ends, 1);
     // Resampling, not the plain copy that equal sizes take.
     EXPECT_THROW(target->StretchCopy(0, 0, 5, 3, 0, 0, 4, 2, *source), std::runtime_error);
-    EXPECT_EQ(starts, 2);
-    EXPECT_EQ(ends, 2);
+    EXPECT_EQ(progress.Starts, 2);
+    EXPECT_EQ(progress.Ends, 2);
 }
 
 TEST(ProgressScope, AnEndHookThrowsOnlyWhenNothingElseDoes) {
