@@ -27,7 +27,6 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
-#include <ranges>
 #include <utility>
 
 TMainForm::TMainForm(QWidget* parent)
@@ -309,8 +308,9 @@ void TMainForm::WindowArrangeItemClick() {
 }
 
 void TMainForm::WindowMinimizeItemClick() {
-    for (QMdiSubWindow* window : ClientArea->subWindowList() | std::views::reverse)
-        window->showMinimized();
+    const QList<QMdiSubWindow*> windows = ClientArea->subWindowList();
+    for (auto window = windows.crbegin(); window != windows.crend(); ++window)
+        (*window)->showMinimized();
 }
 
 void TMainForm::HelpAboutItemClick() {

@@ -351,7 +351,7 @@ void TFractalEngine::ResetRun() {
 void TFractalEngine::ClearTouched() {
     const bool touched = FTouchedColumn0 <= FTouchedColumn1;
     if (touched) {
-        const std::size_t rowCount = static_cast<std::size_t>(FTouchedRow1 - FTouchedRow0 + 1);
+        const std::size_t rowCount = static_cast<std::size_t>(FTouchedRow1 - FTouchedRow0) + 1;
         for (int column = FTouchedColumn0; column <= FTouchedColumn1; ++column)
             std::fill_n(&FHits[HitIndex(column, FTouchedRow0)], rowCount * 3, 0);
     }

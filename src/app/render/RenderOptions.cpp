@@ -152,6 +152,7 @@ std::vector<double> ParseDoubles(std::string_view text, std::string_view option,
         throw ERenderUsage(std::string(option) + " needs " + std::to_string(count) +
                            " comma-separated numbers");
     std::vector<double> values;
+    values.reserve(parts.size());
     for (std::string_view part : parts)
         values.push_back(ParseNumber<double>(part, option));
     return values;
