@@ -6,6 +6,7 @@
 #include "image/ScreenGamma.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +19,8 @@
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -27,16 +30,17 @@ template <class Control> Control* Named(Control* control, const char* name) {
     return control;
 }
 
-QGroupBox* GroupBox(QWidget* parent, const char* name, const QString& title, QRect place) {
-    auto* box = Named(new QGroupBox(title, parent), name);
-    box->setGeometry(place);
-    return box;
+// A control made from `args` and its parent, named and placed.
+template <class Control, class... Args>
+Control* Placed(QWidget* parent, const char* name, QRect place, const Args&... args) {
+    auto* control = Named(new Control(args..., parent), name);
+    control->setGeometry(place);
+    return control;
 }
 
 QFrame* Panel(QWidget* parent, const char* name, QRect place) {
-    auto* panel = Named(new QFrame(parent), name);
+    auto* panel = Placed<QFrame>(parent, name, place);
     panel->setFrameShape(QFrame::NoFrame);
-    panel->setGeometry(place);
     return panel;
 }
 
@@ -57,23 +61,27 @@ QLabel* Slash(QWidget* parent, const char* name, QPoint place) {
     return label;
 }
 
-QRadioButton* Radio(QWidget* parent, const char* name, const QString& text, QRect place) {
-    auto* button = Named(new QRadioButton(text, parent), name);
-    button->setGeometry(place);
-    return button;
-}
-
-QCheckBox* Check(QWidget* parent, const char* name, const QString& text, QRect place) {
-    auto* box = Named(new QCheckBox(text, parent), name);
-    box->setGeometry(place);
-    return box;
+// The DCT methods of the JPEG panel for `direction` ('W' write, 'R' read), top to bottom, named
+// as "JPEGWIntFastRB"; the last one's row differs between the panels.
+std::tuple<QRadioButton*, QRadioButton*, QRadioButton*> DctButtons(QWidget* panel, char direction,
+                                                                   int floatTop) {
+    const auto name = [direction](const char* method) {
+        return std::string("JPEG") + direction + method + "RB";
+    };
+    const auto text = [](const char* caption) {
+        return QCoreApplication::translate("TForm2", caption);
+    };
+    return {Placed<QRadioButton>(panel, name("IntFast").c_str(), {14, 20, 113, 17},
+                                 text("Integer, fast")),
+            Placed<QRadioButton>(panel, name("IntPrecise").c_str(), {14, 40, 113, 17},
+                                 text("Integer, precise")),
+            Placed<QRadioButton>(panel, name("Float").c_str(), {14, floatTop, 113, 17},
+                                 text("Floating point"))};
 }
 
 QLineEdit* Edit(QWidget* parent, const char* name, QRect place) {
     // Until the first showing fills it, an edit holds its own name.
-    auto* edit = Named(new QLineEdit(QLatin1String(name), parent), name);
-    edit->setGeometry(place);
-    return edit;
+    return Placed<QLineEdit>(parent, name, place, QLatin1String(name));
 }
 
 template <class T> using TChoice = std::vector<std::pair<QRadioButton*, T>>;
@@ -143,46 +151,46 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     setFixedSize(403, 564);
     setFont(ToolWindowFont());
 
-    JPGGroupBox = GroupBox(this, "JPGGroupBox", tr("JPG"), {0, 0, 403, 166});
+    JPGGroupBox = Placed<QGroupBox>(this, "JPGGroupBox", {0, 0, 403, 166}, tr("JPG"));
     JPEGWPanel = Panel(JPGGroupBox, "JPEGWPanel", {12, 21, 146, 109});
     JPEGWLabel = Label(JPEGWPanel, "JPEGWLabel", tr("Write"), {0, 0});
-    JPEGWIntFastRB = Radio(JPEGWPanel, "JPEGWIntFastRB", tr("Integer, fast"), {14, 20, 113, 17});
-    JPEGWIntPreciseRB =
-        Radio(JPEGWPanel, "JPEGWIntPreciseRB", tr("Integer, precise"), {14, 40, 113, 17});
-    JPEGWFloatRB = Radio(JPEGWPanel, "JPEGWFloatRB", tr("Floating point"), {14, 61, 113, 17});
+    std::tie(JPEGWIntFastRB, JPEGWIntPreciseRB, JPEGWFloatRB) = DctButtons(JPEGWPanel, 'W', 61);
     JPEGWQualityLabel = Label(JPEGWPanel, "JPEGWQualityLabel", tr("Quality (0...100)"), {14, 90});
     JPEGWQualityEdit = Edit(JPEGWPanel, "JPEGWQualityEdit", {101, 87, 36, 21});
     JPEGWQualityEdit->setText(QStringLiteral("80"));
     JPEGRPanel = Panel(JPGGroupBox, "JPEGRPanel", {182, 21, 147, 81});
     JPEGRLabel = Label(JPEGRPanel, "JPEGRLabel", tr("Read"), {0, 0});
-    JPEGRIntFastRB = Radio(JPEGRPanel, "JPEGRIntFastRB", tr("Integer, fast"), {14, 20, 113, 17});
-    JPEGRIntPreciseRB =
-        Radio(JPEGRPanel, "JPEGRIntPreciseRB", tr("Integer, precise"), {14, 40, 113, 17});
-    JPEGRFloatRB = Radio(JPEGRPanel, "JPEGRFloatRB", tr("Floating point"), {14, 60, 113, 17});
+    std::tie(JPEGRIntFastRB, JPEGRIntPreciseRB, JPEGRFloatRB) = DctButtons(JPEGRPanel, 'R', 60);
     JPEGWProgressiveCB =
-        Check(JPGGroupBox, "JPEGWProgressiveCB", tr("Progressive"), {26, 136, 97, 17});
+        Placed<QCheckBox>(JPGGroupBox, "JPEGWProgressiveCB", {26, 136, 97, 17}, tr("Progressive"));
 
-    PXMGroupBox = GroupBox(this, "PXMGroupBox", tr("PBM, PGM, PPM"), {0, 166, 403, 67});
-    PXMBinaryRB = Radio(PXMGroupBox, "PXMBinaryRB", tr("Write binary"), {29, 19, 318, 17});
-    PXMASCIIRB = Radio(PXMGroupBox, "PXMASCIIRB", tr("Write ASCII"), {29, 39, 314, 17});
+    PXMGroupBox = Placed<QGroupBox>(this, "PXMGroupBox", {0, 166, 403, 67}, tr("PBM, PGM, PPM"));
+    PXMBinaryRB =
+        Placed<QRadioButton>(PXMGroupBox, "PXMBinaryRB", {29, 19, 318, 17}, tr("Write binary"));
+    PXMASCIIRB =
+        Placed<QRadioButton>(PXMGroupBox, "PXMASCIIRB", {29, 39, 314, 17}, tr("Write ASCII"));
 
-    TIFGroupBox = GroupBox(this, "TIFGroupBox", tr("TIF"), {0, 233, 403, 171});
+    TIFGroupBox = Placed<QGroupBox>(this, "TIFGroupBox", {0, 233, 403, 171}, tr("TIF"));
     TIFFCompressionPanel = Panel(TIFGroupBox, "TIFFCompressionPanel", {14, 22, 110, 80});
     TIFFCompLabel = Label(TIFFCompressionPanel, "TIFFCompLabel", tr("Write compression"), {0, 0});
-    TIFFCompNoneRB = Radio(TIFFCompressionPanel, "TIFFCompNoneRB", tr("None"), {14, 20, 73, 17});
-    TIFFCompPackBitsRB =
-        Radio(TIFFCompressionPanel, "TIFFCompPackBitsRB", tr("PackBits"), {14, 40, 73, 17});
+    TIFFCompNoneRB =
+        Placed<QRadioButton>(TIFFCompressionPanel, "TIFFCompNoneRB", {14, 20, 73, 17}, tr("None"));
+    TIFFCompPackBitsRB = Placed<QRadioButton>(TIFFCompressionPanel, "TIFFCompPackBitsRB",
+                                              {14, 40, 73, 17}, tr("PackBits"));
     TIFFRGBorCMYKPanel = Panel(TIFGroupBox, "TIFFRGBorCMYKPanel", {124, 22, 130, 80});
     TIFFW24PILabel =
         Label(TIFFRGBorCMYKPanel, "TIFFW24PILabel", tr("Write true color as "), {0, 0});
-    TIFFRGBRB = Radio(TIFFRGBorCMYKPanel, "TIFFRGBRB", tr("RGB"), {14, 20, 66, 17});
-    TIFFCMYKRB = Radio(TIFFRGBorCMYKPanel, "TIFFCMYKRB", tr("CMYK"), {14, 40, 65, 17});
+    TIFFRGBRB = Placed<QRadioButton>(TIFFRGBorCMYKPanel, "TIFFRGBRB", {14, 20, 66, 17}, tr("RGB"));
+    TIFFCMYKRB =
+        Placed<QRadioButton>(TIFFRGBorCMYKPanel, "TIFFCMYKRB", {14, 40, 65, 17}, tr("CMYK"));
     TIFFResPanel = Panel(TIFGroupBox, "TIFFResPanel", {254, 22, 133, 144});
     TIFFResLabel = Label(TIFFResPanel, "TIFFResLabel", tr("Resolution"), {0, 0});
-    TIFFResNoneRB = Radio(TIFFResPanel, "TIFFResNoneRB", tr("No unit"), {12, 20, 113, 17});
-    TIFFResInchRB = Radio(TIFFResPanel, "TIFFResInchRB", tr("Inch"), {12, 38, 113, 17});
-    TIFFResCentimeterRB =
-        Radio(TIFFResPanel, "TIFFResCentimeterRB", tr("Centimeter"), {12, 56, 113, 17});
+    TIFFResNoneRB =
+        Placed<QRadioButton>(TIFFResPanel, "TIFFResNoneRB", {12, 20, 113, 17}, tr("No unit"));
+    TIFFResInchRB =
+        Placed<QRadioButton>(TIFFResPanel, "TIFFResInchRB", {12, 38, 113, 17}, tr("Inch"));
+    TIFFResCentimeterRB = Placed<QRadioButton>(TIFFResPanel, "TIFFResCentimeterRB",
+                                               {12, 56, 113, 17}, tr("Centimeter"));
     TIFFResXLabel = Label(TIFFResPanel, "TIFFResXLabel", tr("Horiz.:"), {12, 88});
     TIFFResHorizNEdit = Edit(TIFFResPanel, "TIFFResHorizNEdit", {44, 84, 35, 21});
     TIFFResHoriz_Label = Slash(TIFFResPanel, "TIFFResHoriz_Label", {84, 86});
@@ -193,23 +201,26 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     TIFFResVertDEdit = Edit(TIFFResPanel, "TIFFResVertDEdit", {92, 114, 35, 21});
     TIFFByteOrderPanel = Panel(TIFGroupBox, "TIFFByteOrderPanel", {14, 102, 110, 62});
     TIFFByteOrderLabel = Label(TIFFByteOrderPanel, "TIFFByteOrderLabel", tr("Byte order"), {0, 0});
-    TIFFByteOrderIRB = Radio(TIFFByteOrderPanel, "TIFFByteOrderIRB", tr("I"), {14, 20, 113, 17});
-    TIFFByteOrderMRB = Radio(TIFFByteOrderPanel, "TIFFByteOrderMRB", tr("M"), {14, 40, 76, 17});
+    TIFFByteOrderIRB =
+        Placed<QRadioButton>(TIFFByteOrderPanel, "TIFFByteOrderIRB", {14, 20, 113, 17}, tr("I"));
+    TIFFByteOrderMRB =
+        Placed<QRadioButton>(TIFFByteOrderPanel, "TIFFByteOrderMRB", {14, 40, 76, 17}, tr("M"));
     TIFFWhiteOrBlackIsZeroPanel =
         Panel(TIFGroupBox, "TIFFWhiteOrBlackIsZeroPanel", {124, 102, 130, 65});
     TIFFWGrayScaleLabel = Label(TIFFWhiteOrBlackIsZeroPanel, "TIFFWGrayScaleLabel",
                                 tr("Grayscale (2, 16, 256)"), {0, 0});
-    TIFFBlackIsZeroRB = Radio(TIFFWhiteOrBlackIsZeroPanel, "TIFFBlackIsZeroRB", tr("BlackIsZero"),
-                              {14, 20, 113, 17});
-    TIFFWhiteIsZeroRB = Radio(TIFFWhiteOrBlackIsZeroPanel, "TIFFWhiteIsZeroRB", tr("WhiteIsZero"),
-                              {14, 40, 113, 17});
+    TIFFBlackIsZeroRB = Placed<QRadioButton>(TIFFWhiteOrBlackIsZeroPanel, "TIFFBlackIsZeroRB",
+                                             {14, 20, 113, 17}, tr("BlackIsZero"));
+    TIFFWhiteIsZeroRB = Placed<QRadioButton>(TIFFWhiteOrBlackIsZeroPanel, "TIFFWhiteIsZeroRB",
+                                             {14, 40, 113, 17}, tr("WhiteIsZero"));
 
-    GeneralGroupBox = GroupBox(this, "GeneralGroupBox", tr("General"), {0, 404, 403, 110});
-    WriteGammaCB = Check(GeneralGroupBox, "WriteGammaCB", tr("Write Gamma"), {29, 19, 306, 17});
+    GeneralGroupBox = Placed<QGroupBox>(this, "GeneralGroupBox", {0, 404, 403, 110}, tr("General"));
+    WriteGammaCB =
+        Placed<QCheckBox>(GeneralGroupBox, "WriteGammaCB", {29, 19, 306, 17}, tr("Write Gamma"));
     ScreenGammaLabel = Label(GeneralGroupBox, "ScreenGammaLabel", tr("Screen Gamma"), {30, 48});
     ScreenGammaEdit = Edit(GeneralGroupBox, "ScreenGammaEdit", {112, 43, 32, 21});
-    GammaCorrectionOnReadCB = Check(GeneralGroupBox, "GammaCorrectionOnReadCB",
-                                    tr("Gamma correction on read"), {30, 73, 288, 17});
+    GammaCorrectionOnReadCB = Placed<QCheckBox>(GeneralGroupBox, "GammaCorrectionOnReadCB",
+                                                {30, 73, 288, 17}, tr("Gamma correction on read"));
 
     Button1 = Named(new QPushButton(tr("OK"), this), "Button1");
     Button1->setGeometry(99, 526, 75, 25);
