@@ -132,9 +132,12 @@ void TPixelGraphic::PrepareErrorDiffusion() {
         DitherErrorLimitAuto ? TErrorLimitTable::AutoLimit(FPaletteIdent) : DitherErrorLimit;
     TErrorLimitTable::Fill(FErrorLimit.get(), limit, soft);
     FStoredErrorLimit = std::make_unique<std::int16_t[]>(2 * MaxStoredError + 1);
-    for (int e = -MaxStoredError; e <= MaxStoredError; ++e)
-        FStoredErrorLimit[static_cast<std::size_t>(e + MaxStoredError)] = static_cast<std::int16_t>(
-            FErrorLimit[static_cast<std::size_t>(Unscale(e) + TErrorLimitTable::MaxError)]);
+    for (int e = -MaxStoredError; e <= MaxStoredError; ++e) {
+        // Both tables start at their most negative error.
+        const int stored = e + MaxStoredError;
+        const int limited = Unscale(e) + TErrorLimitTable::MaxError;
+        FStoredErrorLimit[stored] = static_cast<std::int16_t>(FErrorLimit[limited]);
+    }
     FGreyMatch.reset();
     // The fixed grey kinds answer a grey by its level alone, so their answers can be listed
     // once per copy; arbitrary grey palettes keep asking, for their cache learns as it goes.
