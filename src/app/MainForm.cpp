@@ -136,6 +136,9 @@ void TMainForm::createActions() {
         addAction(tr("&Close"), tr("Close current file"), &TMainForm::FileCloseItemClick);
     FileSaveAsItem = addAction(tr("Save &As..."), tr("Save current file as..."),
                                &TMainForm::FileSaveAsItemClick);
+    FileSaveParametersItem =
+        addAction(tr("Save Parameters..."), tr("Save the active fractal's parameters"),
+                  &TMainForm::FileSaveParametersItemClick);
     JPGFileOptions1 =
         addAction(tr("JPG File Options"), QString(), &TMainForm::JPGFileOptions1Click);
     FileExitItem =
@@ -155,7 +158,8 @@ void TMainForm::createActions() {
 void TMainForm::createMenus() {
     File1 = menuBar()->addMenu(tr("&File"));
     File1->menuAction()->setStatusTip(tr("File related commands"));
-    File1->addActions({FileNewItem, FileOpenItem, FileCloseItem, FileSaveAsItem, JPGFileOptions1});
+    File1->addActions({FileNewItem, FileOpenItem, FileCloseItem, FileSaveAsItem,
+                       FileSaveParametersItem, JPGFileOptions1});
     File1->addSeparator();
     File1->addAction(FileExitItem);
 
@@ -267,6 +271,11 @@ void TMainForm::FileSaveAsItemClick() {
         document->SaveAs1Click();
 }
 
+void TMainForm::FileSaveParametersItemClick() {
+    if (TMDIChild* document = ActiveDocument())
+        document->SaveParameters1Click();
+}
+
 void TMainForm::JPGFileOptions1Click() {
     TMDIChild::Options1Click(*Form2);
 }
@@ -372,8 +381,8 @@ void TMainForm::TP01() {
 
 void TMainForm::UpdateMenuItems() {
     const bool any = !ClientArea->subWindowList().isEmpty();
-    for (QAction* item : {FileCloseItem, FileSaveAsItem, WindowCascadeItem, WindowTileItem,
-                          WindowArrangeItem, WindowMinimizeItem})
+    for (QAction* item : {FileCloseItem, FileSaveAsItem, FileSaveParametersItem, WindowCascadeItem,
+                          WindowTileItem, WindowArrangeItem, WindowMinimizeItem})
         item->setEnabled(any);
     XYSize->setEnabled(any);
 }

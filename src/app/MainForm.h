@@ -47,6 +47,7 @@ public:
     QAction* FileOpenItem;
     QAction* FileCloseItem;
     QAction* FileSaveAsItem;
+    QAction* FileSaveParametersItem;
     QAction* JPGFileOptions1;
     QAction* FileExitItem;
     QMenu* Window1;
@@ -68,6 +69,7 @@ public:
     void FileNewItemClick();
     void FileCloseItemClick();
     void FileSaveAsItemClick();
+    void FileSaveParametersItemClick();
     void JPGFileOptions1Click();
     void FileExitItemClick();
     void WindowCascadeItemClick();

@@ -4,6 +4,7 @@
 #include "app/Messages.h"
 #include "document/RenderSession.h"
 #include "engine/EngineMath.h"
+#include "engine/ParameterFile.h"
 #include "export/dialog/PGSaveDialog.h"
 #include "image/PixelGraphic.h"
 #include "image/view/PGImage.h"
@@ -14,6 +15,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
@@ -366,6 +368,25 @@ void TMDIChild::Options1Click(TForm2& form2) {
     if (form2.exec() != QDialog::Accepted)
         return;
     ReportErrors(form2.parentWidget(), [&form2] { form2.StoreOptions(); });
+}
+
+void TMDIChild::SaveParameters1Click() {
+    QFileDialog dialog(this, tr("Save Parameters"), QString(),
+                       tr("Quarn parameters (*.quarn.json)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("quarn.json"));
+    // The same dialog on every desktop, so that what it offers is what the program tested.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    TParameterFile file;
+    file.Params = Params;
+    file.CenterX = View.XCenter;
+    file.CenterY = View.YCenter;
+    file.Magnification = View.Magnification;
+    file.DrawClock = FSession.DrawClockOf(Params);
+    const QString fileName = dialog.selectedFiles().constFirst();
+    ReportErrors(this, [&] { file.Save(fileName.toLocal8Bit().toStdString()); });
 }
 
 void TMDIChild::SaveAs1Click() {

@@ -119,6 +119,9 @@ public:
     void Resolution();
 
     // ---- Saving --------------------------------------------------------------------------
+    // Writes the current coefficient set, settings and view to a parameter file that
+    // quarn-render --params renders; it may run while the picture grows.
+    void SaveParameters1Click();
     // The file-options command; it uses nothing of a document, so it runs without one too.
     static void Options1Click(TForm2& form2);
     // Allowed while rendering: it saves the picture as far as it has grown.

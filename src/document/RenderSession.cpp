@@ -14,6 +14,18 @@ constexpr auto EventInterval = std::chrono::milliseconds(4);
 
 TRenderSession::TRenderSession() : FEngine(std::make_unique<TFractalEngine>()) {
     FEngine->SetPassHook([this] { HandleEventsWhenDue(); }, PassesPerClockCheck);
+    FEngine->SetClock([this] {
+        const std::uint32_t clock = FDrawClock();
+        FDrawClocks[FEngine->Params()] = clock;
+        return clock;
+    });
+}
+
+std::optional<std::uint32_t> TRenderSession::DrawClockOf(const TFractalParams& block) const {
+    const auto found = FDrawClocks.find(&block);
+    if (found == FDrawClocks.end())
+        return std::nullopt;
+    return found->second;
 }
 
 TRenderSession::~TRenderSession() = default;

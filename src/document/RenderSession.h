@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 
 // The one fractal engine of the program and the render runs of all documents. A run keeps the
 // user-interface thread inside the engine and lets Qt handle pending events from there every
@@ -24,6 +26,10 @@ public:
     TRenderSession& operator=(const TRenderSession&) = delete;
 
     TFractalEngine& Engine() { return *FEngine; }
+    // The clock the engine draws its coefficient sets from; the time of day unless replaced.
+    void SetDrawClock(TFractalEngine::TClock clock) { FDrawClock = std::move(clock); }
+    // The clock value the block's current coefficients were drawn from, once it has drawn any.
+    std::optional<std::uint32_t> DrawClockOf(const TFractalParams& block) const;
 
     // Performs `run`, which renders into `block`, now when nothing renders; otherwise ends the
     // current run and performs `run` right after it. A later request replaces an earlier one
@@ -41,6 +47,9 @@ private:
     void HandleEventsWhenDue();
 
     std::unique_ptr<TFractalEngine> FEngine;
+    TFractalEngine::TClock FDrawClock = TFractalEngine::UtcMillisecondsOfDay;
+    // Documents live as long as the program, so their blocks' addresses stay theirs.
+    std::map<const TFractalParams*, std::uint32_t> FDrawClocks;
     TFractalParams* FActive = nullptr;
     TFractalParams* FPendingBlock = nullptr;
     TRun FPendingRun;

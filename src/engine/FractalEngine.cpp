@@ -1,6 +1,7 @@
 #include "engine/FractalEngine.h"
 
 #include "engine/EngineMath.h"
+#include "engine/HitColor.h"
 #include "engine/MapFamilies.h"
 #include "engine/Variations.h"
 #include "image/PixelGraphic.h"
@@ -39,9 +40,6 @@ constexpr std::array<std::uint8_t, 61> GroupOfDraw = [] {
 }();
 constexpr int GroupOffsets[3] = {0, 19, 39};
 
-// Which of the red, green and blue factors each group's red, green and blue channel takes.
-constexpr int FactorOfChannel[3][3] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
-
 // Code that ran before the run or inside the pass hook (the toolkit's vector routines among
 // them) may leave the upper halves of the AVX registers in use. The engine's SSE arithmetic and
 // the library's sine then pay a state-transition penalty on nearly every instruction: sin ran
@@ -62,13 +60,28 @@ void ClearUpperVectorState() {}
 
 } // namespace
 
-TFractalEngine::TFractalEngine()
-    : FHits(std::make_unique<std::int32_t[]>(std::size_t{3} * HitColumns * HitRows)),
+TFractalEngine::TFractalEngine(int maxImageWidth, int maxImageHeight)
+    : FMaxWidth(maxImageWidth), FMaxHeight(maxImageHeight), FHitRows(maxImageHeight + 1),
+      FHits(std::make_unique<std::int32_t[]>(HitBytes(maxImageWidth, maxImageHeight) /
+                                             sizeof(std::int32_t))),
       FRotations{TRotation(EnginePi, false),    TRotation(EnginePi, false),
                  TRotation(EngineTwoPi, false), TRotation(EnginePi, false),
                  TRotation(EnginePi, true),     TRotation(EnginePi, false)} {}
 
 TFractalEngine::~TFractalEngine() = default;
+
+std::size_t TFractalEngine::HitBytes(int maxImageWidth, int maxImageHeight) {
+    return std::size_t{3} * sizeof(std::int32_t) * static_cast<std::size_t>(maxImageWidth + 1) *
+           static_cast<std::size_t>(maxImageHeight + 1);
+}
+
+void TFractalEngine::RecordLatestGroups() {
+    if (FLatestGroups)
+        return;
+    const std::size_t pixels = static_cast<std::size_t>(FMaxWidth + 1) * FHitRows;
+    FLatestGroups = std::make_unique_for_overwrite<std::uint8_t[]>(pixels);
+    std::fill_n(FLatestGroups.get(), pixels, NoGroup);
+}
 
 std::uint32_t TFractalEngine::UtcMillisecondsOfDay() {
     const auto sinceEpoch = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -298,8 +311,8 @@ void TFractalEngine::InlinePlotPoint() {
         FY > p.ViewYMin ? (FY - p.ViewYMin) / (p.ViewYMax - p.ViewYMin) * height : height;
     // A block claiming more than the hit arrays hold is plotted only inside them.
     int column, row;
-    if (!RoundToIndex(pixelX, std::min(width, MaxImageWidth), column) ||
-        !RoundToIndex(pixelY, std::min(height, MaxImageHeight), row))
+    if (!RoundToIndex(pixelX, std::min(width, FMaxWidth), column) ||
+        !RoundToIndex(pixelY, std::min(height, FMaxHeight), row))
         return;
     if (p.StepCount == WarmUpSteps) {
         ResetRun();
@@ -323,18 +336,10 @@ void TFractalEngine::InlinePlotPoint() {
         FTouchedRow1 = std::max(FTouchedRow1, row);
     }
 
-    const double total = static_cast<double>(std::int64_t{hits[0]} + hits[1] + hits[2]);
-    const double brightness = p.RootFilter ? std::sqrt(2.5 * total) : 0.1 * total;
-    const double factors[3] = {p.RedFactor, p.GreenFactor, p.BlueFactor};
-    const int* factorOf = FactorOfChannel[FGroup];
-    // 255 - c on a white background, as c ^ 255 for c in 0..255.
-    const int invert = p.WhiteBackground ? 255 : 0;
-    const int red = FoldChannel(RoundToInt32(brightness * factors[factorOf[0]])) ^ invert;
-    const int green = FoldChannel(RoundToInt32(brightness * factors[factorOf[1]])) ^ invert;
-    const int blue = FoldChannel(RoundToInt32(brightness * factors[factorOf[2]])) ^ invert;
+    if (FLatestGroups)
+        FLatestGroups[PixelIndex(column, row)] = static_cast<std::uint8_t>(FGroup);
     if (p.Image)
-        p.Image->SetPixel(column, row,
-                          static_cast<std::uint32_t>(red + 256 * green + 65536 * blue));
+        p.Image->SetPixel(column, row, HitColor(p, hits, FGroup));
 }
 
 void TFractalEngine::ResetRun() {
@@ -346,30 +351,33 @@ void TFractalEngine::ResetRun() {
     ClearTouched();
 }
 
-// Equivalent to zeroing the counters and setting every pixel of the 1024 x 768 area to the
+// Equivalent to zeroing the counters and setting every pixel of the hit arrays' area to the
 // background, but touches only what was plotted since the last clear of the same image.
 void TFractalEngine::ClearTouched() {
     const bool touched = FTouchedColumn0 <= FTouchedColumn1;
     if (touched) {
         const std::size_t rowCount = static_cast<std::size_t>(FTouchedRow1 - FTouchedRow0) + 1;
-        for (int column = FTouchedColumn0; column <= FTouchedColumn1; ++column)
+        for (int column = FTouchedColumn0; column <= FTouchedColumn1; ++column) {
             std::fill_n(&FHits[HitIndex(column, FTouchedRow0)], rowCount * 3, 0);
+            if (FLatestGroups)
+                std::fill_n(&FLatestGroups[PixelIndex(column, FTouchedRow0)], rowCount, NoGroup);
+        }
     }
     const bool white = FParams->WhiteBackground != 0;
     if (TPixelGraphic* image = FParams->Image) {
         const TClearedImage now{image, image->Width(), image->Height(), image->BitCountNum(),
                                 white};
         if (!(now == FCleared))
-            FillImage(*image, 0, 0, MaxImageWidth - 1, MaxImageHeight - 1, white);
+            FillImage(*image, 0, 0, FMaxWidth - 1, FMaxHeight - 1, white);
         else if (touched)
             FillImage(*image, FTouchedColumn0, FTouchedRow0, FTouchedColumn1, FTouchedRow1, white);
         FCleared = now;
     } else {
         FCleared = TClearedImage{};
     }
-    FTouchedColumn0 = MaxImageWidth;
+    FTouchedColumn0 = FMaxWidth;
     FTouchedColumn1 = -1;
-    FTouchedRow0 = MaxImageHeight;
+    FTouchedRow0 = FMaxHeight;
     FTouchedRow1 = -1;
 }
 

@@ -23,7 +23,7 @@ enum class TMapFamily { Latoocarfian01, Latoocarfian02, IFS01, IFS02, AT01, AT02
 // outer run ends at its next pass, when it finds the current block's AbortRequested set.
 class TFractalEngine {
 public:
-    // Only columns 0..1023 and rows 0..767 of the hit arrays are used.
+    // The window program's hit arrays: only columns 0..1023 and rows 0..767 are used.
     static constexpr int HitColumns = 1025;
     static constexpr int HitRows = 769;
     static constexpr int MaxImageWidth = 1024;
@@ -40,7 +40,9 @@ public:
     // Milliseconds since UTC midnight; read once per coefficient draw to reseed the generator.
     using TClock = std::function<std::uint32_t()>;
 
-    TFractalEngine();
+    // The hit arrays take pictures of up to maxImageWidth x maxImageHeight; they are allocated
+    // here, once (std::bad_alloc when the memory cannot be had).
+    explicit TFractalEngine(int maxImageWidth = MaxImageWidth, int maxImageHeight = MaxImageHeight);
     ~TFractalEngine();
     TFractalEngine(const TFractalEngine&) = delete;
     TFractalEngine& operator=(const TFractalEngine&) = delete;
@@ -56,6 +58,20 @@ public:
     void SetClock(TClock clock) { FClock = std::move(clock); }
     // The real time of day, the default clock.
     static std::uint32_t UtcMillisecondsOfDay();
+    // The bytes the hit arrays of an engine for pictures up to that size take.
+    static std::size_t HitBytes(int maxImageWidth, int maxImageHeight);
+    int MaxWidth() const { return FMaxWidth; }
+    int MaxHeight() const { return FMaxHeight; }
+
+    // The generator's state. A run that keeps its coefficients (NewCoefficients false) does not
+    // reseed it, so setting it first chooses that run's orbit.
+    std::uint32_t RandomSeed() const { return FRandom.Seed(); }
+    void SetRandomSeed(std::uint32_t seed) { FRandom.Reseed(seed); }
+    // From now on every plotted point also notes its group (0..2) for its pixel, so that orbits
+    // plotted by separate engines can be merged afterwards; NoGroup marks a pixel never hit.
+    static constexpr int NoGroup = 255;
+    void RecordLatestGroups();
+    int LatestGroup(int column, int row) const { return FLatestGroups[PixelIndex(column, row)]; }
 
     // Runs until the current block's AbortRequested is true at the top of a loop pass.
     void RunFractal(TFractalParams* params);
@@ -94,6 +110,10 @@ public:
     std::int32_t Hits(int group, int column, int row) const {
         return FHits[HitIndex(column, row) + group - 1];
     }
+    // The three group counters of (column, row), side by side.
+    const std::int32_t* HitCounters(int column, int row) const {
+        return &FHits[HitIndex(column, row)];
+    }
 
 private:
     // The bodies of ChooseGroup, Transform and PlotPoint, which run once or twice per pass:
@@ -101,9 +121,10 @@ private:
     [[gnu::always_inline]] inline void InlineChooseGroup();
     [[gnu::always_inline]] inline void InlineTransform();
     [[gnu::always_inline]] inline void InlinePlotPoint();
-    static std::size_t HitIndex(int column, int row) {
-        return (static_cast<std::size_t>(column) * HitRows + row) * 3;
+    std::size_t PixelIndex(int column, int row) const {
+        return static_cast<std::size_t>(column) * FHitRows + row;
     }
+    std::size_t HitIndex(int column, int row) const { return PixelIndex(column, row) * 3; }
     void ClearTouched();
     void FillImage(TPixelGraphic& image, int column0, int row0, int column1, int row1, bool white);
 
@@ -112,8 +133,12 @@ private:
     double FNextZ = 0.0;
     int FGroupBase = 0;
     int FGroup = 0;
+    int FMaxWidth;
+    int FMaxHeight;
+    int FHitRows;
     // The three groups' counters of one pixel lie side by side: a plotted point reads all three.
     std::unique_ptr<std::int32_t[]> FHits;
+    std::unique_ptr<std::uint8_t[]> FLatestGroups;
     std::array<TRotation, 6> FRotations;
     double FShadowX = 0.0, FShadowY = 0.0, FShadowZ = 0.0;
     double FSavedX = 0.0, FSavedY = 0.0, FSavedZ = 0.0;

@@ -12,10 +12,28 @@ public:
     std::uint32_t Seed() const { return FSeed; }
 
     double Next() {
-        FSeed = FSeed * 134775813u + 1u;
+        FSeed = FSeed * Multiplier + Increment;
         return FSeed * (1.0 / 4294967296.0);
     }
 
+    // The state `count` draws on, in O(log count) steps: the generator's cycle of 2^32 states
+    // can be split into disjoint streams.
+    void Advance(std::uint64_t count) {
+        std::uint32_t multiplier = Multiplier, increment = Increment;
+        std::uint32_t totalMultiplier = 1, totalIncrement = 0;
+        for (; count != 0; count >>= 1) {
+            if (count & 1) {
+                totalMultiplier *= multiplier;
+                totalIncrement = totalIncrement * multiplier + increment;
+            }
+            increment *= multiplier + 1;
+            multiplier *= multiplier;
+        }
+        FSeed = FSeed * totalMultiplier + totalIncrement;
+    }
+
 private:
+    static constexpr std::uint32_t Multiplier = 134775813u;
+    static constexpr std::uint32_t Increment = 1u;
     std::uint32_t FSeed;
 };

@@ -29,6 +29,8 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
         const TRenderResult result = renderer.Run(options.Quiet ? nullptr : &err);
         if (!options.OutFile.empty())
             WriteRenderedImage(renderer.Image(), options.OutFile, options.Colors);
+        if (!options.WriteParamsFile.empty())
+            renderer.UsedParameters().Save(options.WriteParamsFile);
         if (options.Stats)
             out << RenderStatsJson(result) << "\n";
     } catch (const std::exception& error) {

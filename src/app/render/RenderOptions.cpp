@@ -1,16 +1,19 @@
 #include "app/render/RenderOptions.h"
 
 #include "engine/FractalEngine.h"
+#include "engine/ParameterFile.h"
 #include "engine/ParameterSettings.h"
 #include "export/FileFormatWriters.h"
 #include "export/Png.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <string_view>
+#include <thread>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -22,17 +25,27 @@ const char* const RenderUsageLine =
     "[--jpeg-dct int|fast|float] [--jpeg-progressive] [--pnm-binary] "
     "[--tiff-compression none|packbits] [--tiff-byte-order ii|mm] [--tiff-cmyk] "
     "[--tiff-white-is-zero] [--tiff-resolution UNIT:XN/XD,YN/YD] [--no-gamma] [--gamma G] "
-    "[--stats] [--quiet] [--help]";
+    "[--params FILE] [--write-params FILE] [--density D] [--threads N] [--stats] [--quiet] "
+    "[--help]";
 
 const char* const RenderHelpText =
     "Renders one fractal picture without windows.\n"
-    "  --size WxH         image size, at most 1024x768 (default 400x300)\n"
+    "  --size WxH         image size, at most 8192x8192 (default 400x300)\n"
     "  --seed N           clock value of the first coefficient draw, 0 to 86399999 milliseconds\n"
     "                     after midnight (default: the time of day); each further draw takes\n"
     "                     the next millisecond, and midnight is followed by 0\n"
     "  --steps N          steps of the plotting phase, 1 to 2147479648, before the run ends\n"
     "                     (default 2000000); the orbit and its shadow may both step at the\n"
     "                     last check, so the count reached can exceed N by one\n"
+    "  --density D        plotted points per pixel instead of --steps: a larger picture keeps\n"
+    "                     the look of a smaller one (D x width x height steps)\n"
+    "  --threads N        independent orbits on the same coefficient set, one thread each,\n"
+    "                     merged at the end; 0 takes every core (default 1)\n"
+    "  --params FILE      render the coefficient set, settings, view and size of a parameter\n"
+    "                     file (*.quarn.json); the other options change single settings of it.\n"
+    "                     The set is kept: if it fails its warm-up, the run ends with exit code 1\n"
+    "  --write-params FILE\n"
+    "                     write the set the run used to a parameter file\n"
     "  --view CX,CY,M     centre and magnification (default 0,0,0.5)\n"
     "  --maps LIST        lat01,lat02,ifs01,ifs02,at01,at02, at least one (default ifs01)\n"
     "  --rotate LIST      maps whose rotation is on (same names)\n"
@@ -290,12 +303,12 @@ void ParseSize(std::string_view text, TRenderOptions& options) {
     if (x == std::string_view::npos)
         throw ERenderUsage("--size needs WxH, for example 400x300");
     const std::string context = "--size " + std::string(text);
-    const int width = ParseInRange<int>(
-        text.substr(0, x), context, 1, TFractalEngine::MaxImageWidth,
-        "the width must be 1 to " + std::to_string(TFractalEngine::MaxImageWidth), context);
-    const int height = ParseInRange<int>(
-        text.substr(x + 1), context, 1, TFractalEngine::MaxImageHeight,
-        "the height must be 1 to " + std::to_string(TFractalEngine::MaxImageHeight), context);
+    constexpr int side = TParameterFile::MaxImageSide;
+    const int width = ParseInRange<int>(text.substr(0, x), context, 1, side,
+                                        "the width must be 1 to " + std::to_string(side), context);
+    const int height =
+        ParseInRange<int>(text.substr(x + 1), context, 1, side,
+                          "the height must be 1 to " + std::to_string(side), context);
     options.Width = width;
     options.Height = height;
 }
@@ -310,20 +323,9 @@ std::string KnownExtensions() {
     return names;
 }
 
-// Whatever would make the save fail for its name or the PNG gamma, found before the run, which
-// may take minutes, rather than after it.
-void CheckOutputFile(const TRenderOptions& options) {
+// A file the run will write must have a folder to go in, and must not be one.
+void CheckFileToWrite(const std::string& name, const std::string& subject) {
     namespace fs = std::filesystem;
-    const std::string& name = options.OutFile;
-    const std::string subject = "--out " + name;
-    const std::string extension = FileNameExtension(name);
-    if (extension.empty())
-        throw ERenderUsage(subject + ": the name has no extension; the known extensions are " +
-                           KnownExtensions());
-    const TFileFormatWriter* writer = FileFormatWriters().Find(extension);
-    if (!writer)
-        throw ERenderUsage(subject + ": unknown extension \"" + extension +
-                           "\"; the known extensions are " + KnownExtensions());
     const fs::path path(name);
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::error_code ec;
@@ -334,6 +336,22 @@ void CheckOutputFile(const TRenderOptions& options) {
         throw ERenderUsage(subject + ": \"" + folder.string() + "\" is not a folder");
     if (fs::is_directory(fs::status(path, ec)))
         throw ERenderUsage(subject + ": that is a folder");
+}
+
+// Whatever would make the save fail for its name or the PNG gamma, found before the run, which
+// may take minutes, rather than after it.
+void CheckOutputFile(const TRenderOptions& options) {
+    const std::string& name = options.OutFile;
+    const std::string subject = "--out " + name;
+    const std::string extension = FileNameExtension(name);
+    if (extension.empty())
+        throw ERenderUsage(subject + ": the name has no extension; the known extensions are " +
+                           KnownExtensions());
+    const TFileFormatWriter* writer = FileFormatWriters().Find(extension);
+    if (!writer)
+        throw ERenderUsage(subject + ": unknown extension \"" + extension +
+                           "\"; the known extensions are " + KnownExtensions());
+    CheckFileToWrite(name, subject);
     if (writer == FileFormatWriters().Find("png") && options.Writer.WriteGamma &&
         !PngCanStoreScreenGamma(options.ScreenGamma)) {
         char gamma[64];
@@ -343,11 +361,45 @@ void CheckOutputFile(const TRenderOptions& options) {
     }
 }
 
+// The file's set, view and size become the defaults that the other options change.
+void LoadParameterFile(const std::string& fileName, TRenderOptions& options) {
+    TParameterFile file;
+    try {
+        file = TParameterFile::Load(fileName);
+    } catch (const EParameterFile& error) {
+        throw ERenderUsage(std::string("--params: ") + error.what());
+    }
+    options.Params = file.Params;
+    options.Width = file.Params.ImageWidth;
+    options.Height = file.Params.ImageHeight;
+    options.CenterX = file.CenterX;
+    options.CenterY = file.CenterY;
+    options.Magnification = file.Magnification;
+    options.FileClock = file.DrawClock;
+    options.KeepCoefficients = true;
+}
+
+// The last --params of the line, whatever stands before it.
+std::optional<std::string> ParamsFileOf(const std::vector<std::string>& args) {
+    std::optional<std::string> fileName;
+    for (std::size_t i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == "--params")
+            fileName = args[++i];
+    return fileName;
+}
+
+constexpr std::int32_t MaxSteps = std::numeric_limits<std::int32_t>::max() - 3999;
+
 } // namespace
 
 TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     TRenderOptions options;
     TFractalParams& params = options.Params;
+    if (const std::optional<std::string> fileName = ParamsFileOf(args))
+        LoadParameterFile(*fileName, options);
+    bool stepsGiven = false;
+    std::optional<double> density;
+    std::string densityText;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
         auto value = [&]() -> std::string_view {
@@ -363,9 +415,26 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
                 "--seed must be 0 to 86399999, the milliseconds of a day");
         } else if (option == "--steps") {
             // The step counter plots from 4000 on and stops at the largest 32-bit value.
-            options.Steps = ParseInRange<std::int32_t>(
-                value(), option, 1, std::numeric_limits<std::int32_t>::max() - 3999,
-                "--steps must be 1 to 2147479648");
+            options.Steps = ParseInRange<std::int32_t>(value(), option, 1, MaxSteps,
+                                                       "--steps must be 1 to 2147479648");
+            stepsGiven = true;
+        } else if (option == "--density") {
+            densityText = value();
+            density = ParseNumber<double>(densityText, option);
+            if (!(*density > 0.0))
+                throw OutOfRange(option + " " + densityText, "--density must be greater than 0");
+        } else if (option == "--threads") {
+            options.Threads =
+                ParseInRange<int>(value(), option, 0, 256, "--threads must be 0 to 256");
+            if (options.Threads == 0)
+                options.Threads =
+                    static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+        } else if (option == "--params") {
+            value(); // loaded before the other options
+        } else if (option == "--write-params") {
+            options.WriteParamsFile = std::string(value());
+            if (options.WriteParamsFile.empty())
+                throw ERenderUsage("--write-params needs a file name");
         } else if (option == "--view") {
             const std::string_view text = value();
             const std::vector<double> view = ParseDoubles(text, option, 3);
@@ -424,7 +493,23 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
             throw ERenderUsage("unknown argument \"" + option + "\"");
         }
     }
+    if (density) {
+        if (stepsGiven)
+            throw ERenderUsage("--steps and --density both set the number of steps: give one");
+        const double steps = std::round(*density * options.Width * options.Height);
+        if (steps < 1.0 || steps > MaxSteps)
+            throw OutOfRange("--density " + densityText + " at " + std::to_string(options.Width) +
+                                 "x" + std::to_string(options.Height),
+                             "it must give 1 to 2147479648 steps");
+        options.Steps = static_cast<std::int32_t>(steps);
+    }
+    // Every orbit plots at least one point.
+    if (options.Steps < options.Threads)
+        throw OutOfRange("--threads " + std::to_string(options.Threads),
+                         "each orbit needs at least one step of --steps");
     if (!options.OutFile.empty())
         CheckOutputFile(options);
+    if (!options.WriteParamsFile.empty())
+        CheckFileToWrite(options.WriteParamsFile, "--write-params " + options.WriteParamsFile);
     return options;
 }

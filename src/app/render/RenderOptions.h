@@ -27,8 +27,16 @@ struct TRenderOptions {
     // The clock value of the first coefficient draw, 0 to 86399999 milliseconds after midnight;
     // without it the real time of day.
     std::optional<std::uint32_t> Seed;
-    // Plotting-phase steps before the run ends.
+    // Plotting-phase steps before the run ends, of all orbits together.
     std::int32_t Steps = 2000000;
+    // Set when the block's coefficients came from a parameter file: the run keeps them, and
+    // fails rather than drawing others. The file's clock value, if it has one, picks the orbit.
+    bool KeepCoefficients = false;
+    std::optional<std::uint32_t> FileClock;
+    // The parameter file to write the run's set to; empty for none.
+    std::string WriteParamsFile;
+    // Independent orbits on the same coefficient set, each on its own thread.
+    int Threads = 1;
     double CenterX = 0.0;
     double CenterY = 0.0;
     double Magnification = 0.5;

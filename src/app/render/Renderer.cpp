@@ -1,14 +1,18 @@
 #include "app/render/Renderer.h"
 
+#include "engine/HitColor.h"
 #include "engine/ViewFit.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
+#include <exception>
+#include <fstream>
 #include <limits>
+#include <new>
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -20,58 +24,123 @@ std::int64_t PassesPerHook(std::int64_t tickEvery) {
     return 1;
 }
 
+// The draws DrawCoefficients takes from a freshly seeded generator: an orbit that keeps its set
+// starts where the draw of that set left the generator.
+constexpr std::uint64_t DrawsPerCoefficientSet = 120;
+// Sets that passed their own warm-up but were rejected by another orbit's, before giving up.
+constexpr int MaxSetsRejectedByOrbits = 1000;
+
+std::uint32_t StreamStart(std::uint32_t drawClock, int orbit, int orbits) {
+    TLcgRandom random(drawClock);
+    random.Advance(DrawsPerCoefficientSet);
+    // Equal parts of the generator's cycle: the orbits draw from disjoint stretches of it.
+    random.Advance(static_cast<std::uint64_t>(orbit) * ((std::uint64_t{1} << 32) / orbits));
+    return random.Seed();
+}
+
+// Everything the run holds at once: the hit counters of every orbit (and, with more than one,
+// the groups of their latest hits) and the picture.
+std::uint64_t RunBytes(int width, int height, int orbits) {
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width + 1) * (height + 1);
+    const std::uint64_t perOrbit =
+        TFractalEngine::HitBytes(width, height) + (orbits > 1 ? pixels : 0);
+    const std::uint64_t picture = static_cast<std::uint64_t>(width * 3 + 3) * height;
+    return perOrbit * orbits + picture;
+}
+
+// MemAvailable of /proc/meminfo; none where the system does not say.
+std::optional<std::uint64_t> AvailableBytes() {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::uint64_t kibibytes = 0;
+    std::string unit;
+    while (meminfo >> key >> kibibytes >> unit)
+        if (key == "MemAvailable:")
+            return kibibytes * 1024;
+    return std::nullopt;
+}
+
+std::string Mebibytes(std::uint64_t bytes) {
+    return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MiB";
+}
+
 } // namespace
 
-TRenderer::TRenderer(const TRenderOptions& options) : FOptions(options) {
+TRenderer::TRenderer(const TRenderOptions& options)
+    : FOptions(options), FNextSeed(options.Seed.value_or(0)) {
+    const int width = FOptions.Width, height = FOptions.Height, orbits = FOptions.Threads;
+    const std::uint64_t needed = RunBytes(width, height, orbits);
+    const std::string what = "the hit counters of " + std::to_string(orbits) +
+                             (orbits == 1 ? " orbit" : " orbits") + " and a " +
+                             std::to_string(width) + "x" + std::to_string(height) + " picture";
+    if (const std::optional<std::uint64_t> available = AvailableBytes();
+        available && needed > *available)
+        throw std::runtime_error("not enough memory: " + what + " need " + Mebibytes(needed) +
+                                 ", and " + Mebibytes(*available) + " are available");
     TViewFit view;
     view.ResetCoordinates();
     view.XCenter = FOptions.CenterX;
     view.YCenter = FOptions.CenterY;
     view.Magnification = FOptions.Magnification;
-    view.PrepareRun(FOptions.Params, FImage, FOptions.Width, FOptions.Height);
+    try {
+        view.PrepareRun(FOptions.Params, FImage, width, height);
+        for (int i = 0; i < orbits; ++i) {
+            FEngines.push_back(std::make_unique<TFractalEngine>(width, height));
+            if (orbits > 1)
+                FEngines.back()->RecordLatestGroups();
+        }
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error("not enough memory: " + what + " need " + Mebibytes(needed));
+    }
 }
 
-TRenderResult TRenderer::Run(std::ostream* progress) {
-    using Clock = std::chrono::steady_clock;
-    TFractalParams& params = FOptions.Params;
-    TRenderResult result;
+std::uint32_t TRenderer::NextDrawClock() {
+    if (!FOptions.Seed)
+        return TFractalEngine::UtcMillisecondsOfDay();
+    // A seeded run's clock moves on one millisecond per draw, through midnight as the real
+    // clock does.
+    const std::uint32_t seed = FNextSeed;
+    FNextSeed = (FNextSeed + 1) % TFractalEngine::MillisecondsPerDay;
+    return seed;
+}
 
-    std::uint32_t nextSeed = FOptions.Seed.value_or(0);
-    const bool seeded = FOptions.Seed.has_value();
+TRenderer::TOrbitEnd TRenderer::RunOrbit(TFractalEngine& engine, TFractalParams& params,
+                                         std::int64_t steps, bool keepSet, std::ostream* progress,
+                                         int& coefficientSets) {
+    TOrbitEnd end;
     // Draws since a point was last plotted; the engine itself never gives up on a map choice. A
     // set that reached the plotting phase is being replaced when the clock is read with
     // StepCount at 4000 or more.
     std::int64_t fruitlessDraws = 0;
-    bool gaveUp = false;
     // The estimate that got the previous set rejected, read before the draw resets it.
-    double rejectedLyapunov = params.Lyapunov;
-    FEngine.SetClock([&] {
-        ++result.CoefficientSets;
+    end.RejectedLyapunov = params.Lyapunov;
+    engine.SetClock([&]() -> std::uint32_t {
+        end.RejectedLyapunov = params.Lyapunov;
+        if (keepSet) {
+            end.SetRejected = true;
+            params.AbortRequested = BoolTrue;
+            return 0;
+        }
+        ++coefficientSets;
         if (params.StepCount >= TFractalEngine::FirstPlotStep)
             fruitlessDraws = 0;
-        rejectedLyapunov = params.Lyapunov;
         if (++fruitlessDraws > FOptions.MaxFruitlessDraws) {
-            gaveUp = true;
+            end.GaveUp = true;
             params.AbortRequested = BoolTrue;
         }
-        if (!seeded)
-            return TFractalEngine::UtcMillisecondsOfDay();
-        // A seeded run's clock moves on one millisecond per draw, through midnight as the
-        // real clock does.
-        const std::uint32_t seed = nextSeed;
-        nextSeed = (nextSeed + 1) % TFractalEngine::MillisecondsPerDay;
-        return seed;
+        const std::uint32_t clock = NextDrawClock();
+        FUsedClock = clock;
+        return clock;
     });
 
     // The hook runs every passesPerHook passes, which divides TickEvery, so that the ticks fall
     // on the same passes as with a call after every pass.
     const std::int64_t passesPerHook = PassesPerHook(FOptions.TickEvery);
-    FEngine.SetStepLimit(TFractalEngine::WarmUpSteps + FOptions.Steps);
-    const Clock::time_point start = Clock::now();
+    engine.SetStepLimit(static_cast<std::int32_t>(TFractalEngine::WarmUpSteps + steps));
     std::int64_t passes = 0;
     std::int64_t untilTick = FOptions.TickEvery;
     int shownPercent = -1;
-    FEngine.SetPassHook(
+    engine.SetPassHook(
         [&] {
             untilTick -= passesPerHook;
             if (untilTick == 0) {
@@ -83,10 +152,10 @@ TRenderResult TRenderer::Run(std::ostream* progress) {
             if (progress == nullptr || passes < 65536)
                 return;
             passes = 0;
-            if (Clock::now() - start < std::chrono::seconds(1))
+            if (TClock::now() - FStart < std::chrono::seconds(1))
                 return;
             const std::int64_t plotted = params.StepCount - TFractalEngine::WarmUpSteps;
-            const int percent = plotted <= 0 ? 0 : static_cast<int>(plotted * 100 / FOptions.Steps);
+            const int percent = plotted <= 0 ? 0 : static_cast<int>(plotted * 100 / steps);
             if (percent != shownPercent) {
                 shownPercent = percent;
                 *progress << "\rrendering " << percent << "%" << std::flush;
@@ -96,25 +165,166 @@ TRenderResult TRenderer::Run(std::ostream* progress) {
 
     params.AbortRequested = BoolFalse;
     params.Tick = 0;
-    FEngine.RunFractal(&params);
+    engine.RunFractal(&params);
 
-    result.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.Steps = params.StepCount - TFractalEngine::WarmUpSteps;
-    result.Lyapunov = params.Lyapunov;
     if (shownPercent >= 0)
-        *progress << (gaveUp ? "\n" : "\rrendering 100%\n") << std::flush;
-    FEngine.SetPassHook(nullptr);
-    FEngine.SetClock(nullptr);
-    FEngine.SetStepLimit(std::numeric_limits<std::int32_t>::max());
-    if (gaveUp) {
-        char lyapunov[32];
-        std::snprintf(lyapunov, sizeof lyapunov, "%g", rejectedLyapunov);
-        throw std::runtime_error("no coefficient set was accepted after " +
-                                 std::to_string(FOptions.MaxFruitlessDraws) +
-                                 " draws (the last Lyapunov estimate was " + lyapunov +
-                                 "; some map combinations never settle)");
+        *progress << (end.GaveUp || end.SetRejected ? "\n" : "\rrendering 100%\n") << std::flush;
+    engine.SetPassHook(nullptr);
+    engine.SetClock(nullptr);
+    engine.SetStepLimit(std::numeric_limits<std::int32_t>::max());
+    return end;
+}
+
+std::runtime_error TRenderer::GiveUp(double lyapunov) const {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", lyapunov);
+    if (FOptions.KeepCoefficients)
+        return std::runtime_error(std::string("the parameter file's coefficient set failed its "
+                                              "warm-up (the Lyapunov estimate was ") +
+                                  text + "); no picture was drawn");
+    return std::runtime_error(
+        "no coefficient set was accepted after " + std::to_string(FOptions.MaxFruitlessDraws) +
+        " draws (the last Lyapunov estimate was " + text + "; some map combinations never settle)");
+}
+
+TRenderResult TRenderer::Run(std::ostream* progress) {
+    TFractalParams& params = FOptions.Params;
+    TRenderResult result;
+    FStart = TClock::now();
+    if (FOptions.KeepCoefficients) {
+        // The orbit starts as it did after the set's draw: the generator where the draw left
+        // it, and the estimate the draw set.
+        params.NewCoefficients = BoolFalse;
+        params.Lyapunov = 1.0;
+        if (FOptions.Seed || !FOptions.FileClock)
+            FUsedClock = NextDrawClock();
+        else
+            FUsedClock = FOptions.FileClock;
     }
+    if (FOptions.Threads == 1) {
+        TFractalEngine& engine = *FEngines.front();
+        if (FOptions.KeepCoefficients)
+            engine.SetRandomSeed(StreamStart(*FUsedClock, 0, 1));
+        const TOrbitEnd end = RunOrbit(engine, params, FOptions.Steps, FOptions.KeepCoefficients,
+                                       progress, result.CoefficientSets);
+        if (end.GaveUp || end.SetRejected)
+            throw GiveUp(end.RejectedLyapunov);
+        result.Steps = params.StepCount - TFractalEngine::WarmUpSteps;
+    } else {
+        result.Steps = RunOrbits(progress, result.CoefficientSets);
+    }
+    result.Seconds = std::chrono::duration<double>(TClock::now() - FStart).count();
+    result.Lyapunov = params.Lyapunov;
     return result;
+}
+
+std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) {
+    TFractalParams& params = FOptions.Params;
+    const int orbits = FOptions.Threads;
+    for (int rejectedSets = 0;; ++rejectedSets) {
+        if (!FOptions.KeepCoefficients) {
+            if (rejectedSets == MaxSetsRejectedByOrbits)
+                throw std::runtime_error(
+                    "no coefficient set kept all " + std::to_string(orbits) +
+                    " orbits bounded after " + std::to_string(rejectedSets) +
+                    " sets had passed one orbit's warm-up; try fewer --threads");
+            // The first orbit's engine draws until a set passes its warm-up and plots a point.
+            params.NewCoefficients = BoolTrue;
+            const TOrbitEnd end =
+                RunOrbit(*FEngines.front(), params, 1, false, nullptr, coefficientSets);
+            if (end.GaveUp)
+                throw GiveUp(end.RejectedLyapunov);
+        }
+        std::vector<TFractalParams> blocks(orbits, params);
+        std::vector<TOrbitEnd> ends(orbits);
+        std::vector<std::exception_ptr> errors(orbits);
+        {
+            std::vector<std::jthread> threads;
+            for (int i = 0; i < orbits; ++i)
+                threads.emplace_back([&, i] {
+                    TFractalParams& block = blocks[i];
+                    block.NewCoefficients = BoolFalse;
+                    block.StepCount = 0;
+                    block.Image = nullptr;
+                    const std::int64_t steps =
+                        FOptions.Steps / orbits + (i < FOptions.Steps % orbits ? 1 : 0);
+                    int unusedSets = 0;
+                    try {
+                        FEngines[i]->SetRandomSeed(StreamStart(*FUsedClock, i, orbits));
+                        ends[i] = RunOrbit(*FEngines[i], block, steps, true,
+                                           i == 0 ? progress : nullptr, unusedSets);
+                    } catch (...) {
+                        errors[i] = std::current_exception();
+                    }
+                });
+        }
+        for (const std::exception_ptr& error : errors)
+            if (error)
+                std::rethrow_exception(error);
+        const auto rejected = std::find_if(ends.begin(), ends.end(),
+                                           [](const TOrbitEnd& end) { return end.SetRejected; });
+        if (rejected == ends.end()) {
+            MergeOrbits(blocks);
+            std::int64_t steps = 0;
+            for (const TFractalParams& block : blocks)
+                steps += block.StepCount - TFractalEngine::WarmUpSteps;
+            params.Tick = blocks.front().Tick;
+            params.StepCount = blocks.front().StepCount;
+            return steps;
+        }
+        if (FOptions.KeepCoefficients)
+            throw GiveUp(rejected->RejectedLyapunov);
+    }
+}
+
+void TRenderer::MergeOrbits(const std::vector<TFractalParams>& blocks) {
+    const TFractalParams& p = blocks.front();
+    // Every increment is the same rounded intensity, and a counter takes none once it has
+    // reached the limit: one orbit after another would have stopped at the first multiple of the
+    // increment at or beyond the limit.
+    const std::int64_t increment = RoundToInt32(p.Intensity);
+    const std::int64_t limit = TFractalEngine::HitLimit;
+    const std::int64_t saturated =
+        increment > 0 ? (limit + increment - 1) / increment * increment : 0;
+    const std::uint32_t background = p.WhiteBackground ? 0xFFFFFFu : 0u;
+    for (int row = 0; row < FOptions.Height; ++row)
+        for (int column = 0; column < FOptions.Width; ++column) {
+            std::int64_t sums[3] = {0, 0, 0};
+            int group = TFractalEngine::NoGroup;
+            for (const std::unique_ptr<TFractalEngine>& engine : FEngines) {
+                const std::int32_t* hits = engine->HitCounters(column, row);
+                for (int g = 0; g < 3; ++g)
+                    sums[g] += hits[g];
+                if (const int latest = engine->LatestGroup(column, row);
+                    latest != TFractalEngine::NoGroup)
+                    group = latest;
+            }
+            if (group == TFractalEngine::NoGroup) {
+                FImage.SetPixel(column, row, background);
+                continue;
+            }
+            std::int32_t merged[3];
+            for (int g = 0; g < 3; ++g) {
+                std::int64_t sum = sums[g];
+                if (increment > 0 && sum >= limit)
+                    sum = std::min(sum, saturated);
+                merged[g] = static_cast<std::int32_t>(
+                    std::clamp<std::int64_t>(sum, std::numeric_limits<std::int32_t>::min(),
+                                             std::numeric_limits<std::int32_t>::max()));
+            }
+            FImage.SetPixel(column, row, HitColor(p, merged, group));
+        }
+}
+
+TParameterFile TRenderer::UsedParameters() const {
+    TParameterFile file;
+    file.Params = FOptions.Params;
+    file.Params.Image = nullptr;
+    file.CenterX = FOptions.CenterX;
+    file.CenterY = FOptions.CenterY;
+    file.Magnification = FOptions.Magnification;
+    file.DrawClock = FUsedClock;
+    return file;
 }
 
 std::string RenderStatsJson(const TRenderResult& result) {

@@ -2,37 +2,72 @@
 
 #include "app/render/RenderOptions.h"
 #include "engine/FractalEngine.h"
+#include "engine/ParameterFile.h"
 #include "image/PixelGraphic.h"
 
+#include <chrono>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 struct TRenderResult {
-    std::int64_t Steps = 0;  // plotted steps of the final coefficient set
+    std::int64_t Steps = 0;  // plotted steps of the final coefficient set, all orbits together
     int CoefficientSets = 0; // coefficient sets drawn
     double Lyapunov = 0.0;
     double Seconds = 0.0;
 };
 
 // One headless run: the options' block on a fresh image, the default view fitted to it, ended
-// once the requested number of points has been plotted.
+// once the requested number of points has been plotted. With more than one thread, the orbits
+// run on one coefficient set, each with its own generator stream and counters, and are merged
+// as if they had run one after another in the order of their numbers: a pixel takes the summed
+// counters and the group of its latest hit in the highest-numbered orbit that hit it.
 class TRenderer {
 public:
+    // Allocates everything the run needs; throws std::runtime_error when the memory cannot be
+    // had, before anything is computed.
     explicit TRenderer(const TRenderOptions& options);
 
     // progress receives a percentage line for runs longer than a second; null for none. Throws
     // std::runtime_error when the options' MaxFruitlessDraws coefficient sets in a row were
-    // drawn without a plotted point.
+    // drawn without a plotted point, or when a kept set fails its warm-up.
     TRenderResult Run(std::ostream* progress);
     const TPixelGraphic& Image() const { return FImage; }
     TPixelGraphic& Image() { return FImage; }
     const TFractalParams& Params() const { return FOptions.Params; }
+    // The set the run used, with its view and the clock value its orbit started from.
+    TParameterFile UsedParameters() const;
 
 private:
+    using TClock = std::chrono::steady_clock;
+    // How one engine's run ended.
+    struct TOrbitEnd {
+        bool GaveUp = false;
+        // A kept set was rejected; the engine had begun to draw another.
+        bool SetRejected = false;
+        double RejectedLyapunov = 0.0;
+    };
+
+    TOrbitEnd RunOrbit(TFractalEngine& engine, TFractalParams& params, std::int64_t steps,
+                       bool keepSet, std::ostream* progress, int& coefficientSets);
+    // With more than one orbit: finds a set all orbits accept, runs them and merges them.
+    // Returns the plotted steps of all orbits.
+    std::int64_t RunOrbits(std::ostream* progress, int& coefficientSets);
+    void MergeOrbits(const std::vector<TFractalParams>& blocks);
+    std::uint32_t NextDrawClock();
+    std::runtime_error GiveUp(double lyapunov) const;
+
     TRenderOptions FOptions;
     TPixelGraphic FImage;
-    TFractalEngine FEngine;
+    std::vector<std::unique_ptr<TFractalEngine>> FEngines;
+    TClock::time_point FStart;
+    // The seeded clock's next value.
+    std::uint32_t FNextSeed = 0;
+    // The clock value the used set's orbits start from: its draw, or the file's.
+    std::optional<std::uint32_t> FUsedClock;
 };
 
 // The figures of a run as one JSON line (without the line end).

@@ -1,0 +1,270 @@
+#include "engine/ParameterFile.h"
+
+#include "engine/FractalEngine.h"
+#include "export/ReplacingFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <sstream>
+#include <utility>
+
+namespace {
+
+using nlohmann::json;
+// Written in the order a reader of the file expects: what it is first, then the settings.
+using TOrderedJson = nlohmann::ordered_json;
+using TFlag = TBool32 TFractalParams::*;
+using TValue = double TFractalParams::*;
+
+struct TNamedFlag {
+    const char* Name;
+    TFlag Field;
+};
+
+// The enable flags in groups, named as quarn-render names them.
+constexpr TNamedFlag MapFlags[] = {{"lat01", &TFractalParams::UseLatoocarfian01},
+                                   {"lat02", &TFractalParams::UseLatoocarfian02},
+                                   {"ifs01", &TFractalParams::UseIFS01},
+                                   {"ifs02", &TFractalParams::UseIFS02},
+                                   {"at01", &TFractalParams::UseAT01},
+                                   {"at02", &TFractalParams::UseAT02}};
+constexpr TNamedFlag RotateFlags[] = {
+    {"lat01", &TFractalParams::RotateL01},   {"lat02", &TFractalParams::RotateL02},
+    {"ifs01", &TFractalParams::RotateIFS01}, {"ifs02", &TFractalParams::RotateIFS02},
+    {"at01", &TFractalParams::RotateAT01},   {"at02", &TFractalParams::RotateAT02}};
+constexpr TNamedFlag VariationFlags[] = {{"rotational", &TFractalParams::UseRotational},
+                                         {"sinusoidal", &TFractalParams::UseSinusoidal},
+                                         {"spherical", &TFractalParams::UseSpherical},
+                                         {"swirl", &TFractalParams::UseSwirl},
+                                         {"horseshoe", &TFractalParams::UseHorseshoe},
+                                         {"polar", &TFractalParams::UsePolar},
+                                         {"bent", &TFractalParams::UseBent}};
+struct TFlagGroup {
+    const char* Name;
+    const TNamedFlag* First;
+    std::size_t Count;
+};
+constexpr TFlagGroup FlagGroups[] = {{"maps", MapFlags, std::size(MapFlags)},
+                                     {"rotate", RotateFlags, std::size(RotateFlags)},
+                                     {"variations", VariationFlags, std::size(VariationFlags)}};
+
+constexpr double Unlimited = std::numeric_limits<double>::max();
+
+// The numeric settings with the ranges quarn-render and the Parameters window allow.
+struct TNamedValue {
+    const char* Name;
+    TValue Field;
+    double Low, High;
+};
+constexpr TNamedValue Values[] = {
+    {"intensity", &TFractalParams::Intensity, 0.0, 65000.0},
+    {"variation_weight", &TFractalParams::VariationWeight, 0.0, 0.25},
+    {"red_factor", &TFractalParams::RedFactor, 0.0, 1.0},
+    {"green_factor", &TFractalParams::GreenFactor, 0.0, 1.0},
+    {"blue_factor", &TFractalParams::BlueFactor, 0.0, 1.0},
+    {"rotation_step", &TFractalParams::RotationStep, -Unlimited, Unlimited}};
+
+constexpr int CoefficientCount = 120;
+// Deeper documents are no parameter file; the limit also keeps hostile nesting cheap.
+constexpr int MaxNesting = 8;
+
+// Reads the fields of one object, naming each by its path in the messages.
+class TFieldReader {
+public:
+    TFieldReader(const json& object, std::string path) : FObject(object), FPath(std::move(path)) {}
+
+    const json& Field(const char* name) const {
+        const auto found = FObject.find(name);
+        if (found == FObject.end())
+            throw EParameterFile("the field \"" + Name(name) + "\" is missing");
+        return *found;
+    }
+    bool Has(const char* name) const { return FObject.contains(name); }
+
+    TFieldReader Object(const char* name) const {
+        const json& value = Field(name);
+        if (!value.is_object())
+            throw WrongType(name, "an object");
+        return TFieldReader(value, Name(name));
+    }
+    bool Bool(const char* name) const {
+        const json& value = Field(name);
+        if (!value.is_boolean())
+            throw WrongType(name, "true or false");
+        return value.get<bool>();
+    }
+    double Number(const char* name, double low = -Unlimited, double high = Unlimited) const {
+        return CheckedNumber(Field(name), Name(name), low, high);
+    }
+    std::int64_t Integer(const char* name, std::int64_t low, std::int64_t high) const {
+        const json& value = Field(name);
+        if (!value.is_number_integer())
+            throw WrongType(name, "a whole number");
+        // Integers beyond 64 bits arrive as doubles and fail above; unsigned ones beyond the
+        // signed range would wrap in get<std::int64_t>.
+        if (value.is_number_unsigned() &&
+            value.get<std::uint64_t>() > static_cast<std::uint64_t>(high))
+            throw OutOfRange(Name(name), low, high);
+        const std::int64_t number = value.get<std::int64_t>();
+        if (number < low || number > high)
+            throw OutOfRange(Name(name), low, high);
+        return number;
+    }
+    std::string Name(const char* name) const { return FPath.empty() ? name : FPath + "." + name; }
+
+    static double CheckedNumber(const json& value, const std::string& name, double low,
+                                double high) {
+        if (!value.is_number())
+            throw EParameterFile("the field \"" + name + "\" must be a number");
+        const double number = value.get<double>();
+        if (!std::isfinite(number) || number < low || number > high) {
+            std::ostringstream range;
+            range << "the field \"" << name << "\" is out of range";
+            if (low != -Unlimited || high != Unlimited)
+                range << ": it must be " << low << " to " << high;
+            throw EParameterFile(range.str());
+        }
+        return number;
+    }
+
+private:
+    EParameterFile WrongType(const char* name, const char* what) const {
+        return EParameterFile("the field \"" + Name(name) + "\" must be " + what);
+    }
+    static EParameterFile OutOfRange(const std::string& name, std::int64_t low, std::int64_t high) {
+        return EParameterFile("the field \"" + name + "\" is out of range: it must be " +
+                              std::to_string(low) + " to " + std::to_string(high));
+    }
+
+    const json& FObject;
+    std::string FPath;
+};
+
+json Parse(std::string_view text) {
+    const json::parser_callback_t limitNesting = [](int depth, json::parse_event_t, json&) {
+        if (depth > MaxNesting)
+            throw EParameterFile("not a parameter file: nested more than " +
+                                 std::to_string(MaxNesting) + " levels deep");
+        return true;
+    };
+    try {
+        return json::parse(text.begin(), text.end(), limitNesting);
+    } catch (const json::exception& error) {
+        throw EParameterFile(std::string("not a parameter file: ") + error.what());
+    }
+}
+
+} // namespace
+
+std::string TParameterFile::ToJson() const {
+    const TFractalParams& p = Params;
+    TOrderedJson settings = TOrderedJson::object();
+    for (const TNamedValue& value : Values)
+        settings[value.Name] = p.*value.Field;
+    for (const TFlagGroup& group : FlagGroups) {
+        TOrderedJson& flags = settings[group.Name] = TOrderedJson::object();
+        for (std::size_t i = 0; i < group.Count; ++i)
+            flags[group.First[i].Name] = p.*group.First[i].Field != 0;
+    }
+    settings["white_background"] = p.WhiteBackground != 0;
+    settings["root_filter"] = p.RootFilter != 0;
+
+    TOrderedJson coefficients = TOrderedJson::array();
+    for (int k = 1; k <= CoefficientCount; ++k)
+        coefficients.push_back(p.Coef(k));
+
+    TOrderedJson document = {
+        {"format", FormatName},
+        {"version", FormatVersion},
+        {"settings", settings},
+        {"rotation_limit", p.RotationLimit()},
+        {"coefficients", coefficients},
+        {"view", {{"center_x", CenterX}, {"center_y", CenterY}, {"magnification", Magnification}}},
+        {"image", {{"width", p.ImageWidth}, {"height", p.ImageHeight}}},
+        {"tick", p.Tick}};
+    if (DrawClock)
+        document["clock"] = *DrawClock;
+    return document.dump(2) + "\n";
+}
+
+TParameterFile TParameterFile::FromJson(std::string_view text) {
+    const json document = Parse(text);
+    if (!document.is_object())
+        throw EParameterFile("not a parameter file: the document is not a JSON object");
+    const TFieldReader top(document, "");
+    const json& format = top.Field("format");
+    if (!format.is_string() || format.get<std::string>() != FormatName)
+        throw EParameterFile("not a parameter file: the field \"format\" must be \"" +
+                             std::string(FormatName) + "\"");
+    const json& version = top.Field("version");
+    if (!version.is_number_integer() || version.get<std::int64_t>() != FormatVersion)
+        throw EParameterFile("the parameter file's version " + version.dump() +
+                             " is unknown; this program reads version " +
+                             std::to_string(FormatVersion));
+
+    TParameterFile file;
+    TFractalParams& p = file.Params;
+    const TFieldReader settings = top.Object("settings");
+    for (const TNamedValue& value : Values)
+        p.*value.Field = settings.Number(value.Name, value.Low, value.High);
+    for (const TFlagGroup& group : FlagGroups) {
+        const TFieldReader flags = settings.Object(group.Name);
+        for (std::size_t i = 0; i < group.Count; ++i)
+            p.*group.First[i].Field = flags.Bool(group.First[i].Name) ? BoolTrue : BoolFalse;
+    }
+    p.WhiteBackground = settings.Bool("white_background") ? BoolTrue : BoolFalse;
+    p.RootFilter = settings.Bool("root_filter") ? BoolTrue : BoolFalse;
+    p.RotationLimit() = top.Number("rotation_limit");
+
+    const json& coefficients = top.Field("coefficients");
+    if (!coefficients.is_array() || coefficients.size() != CoefficientCount)
+        throw EParameterFile("the field \"coefficients\" must be a list of " +
+                             std::to_string(CoefficientCount) + " numbers");
+    for (int k = 1; k <= CoefficientCount; ++k)
+        p.Coef(k) = TFieldReader::CheckedNumber(coefficients[k - 1],
+                                                "coefficients[" + std::to_string(k - 1) + "]",
+                                                -Unlimited, Unlimited);
+    p.NewCoefficients = BoolFalse;
+
+    const TFieldReader view = top.Object("view");
+    file.CenterX = view.Number("center_x");
+    file.CenterY = view.Number("center_y");
+    file.Magnification = view.Number("magnification", std::numeric_limits<double>::min());
+    const TFieldReader image = top.Object("image");
+    p.ImageWidth = static_cast<std::int32_t>(image.Integer("width", 1, MaxImageSide));
+    p.ImageHeight = static_cast<std::int32_t>(image.Integer("height", 1, MaxImageSide));
+    p.Tick =
+        static_cast<std::int32_t>(top.Integer("tick", 0, std::numeric_limits<std::int32_t>::max()));
+    if (top.Has("clock"))
+        file.DrawClock = static_cast<std::uint32_t>(
+            top.Integer("clock", 0, TFractalEngine::MillisecondsPerDay - 1));
+    return file;
+}
+
+void TParameterFile::Save(const std::string& fileName) const {
+    TReplacingFile file(fileName);
+    file.Stream() << ToJson();
+    file.Commit();
+}
+
+TParameterFile TParameterFile::Load(const std::string& fileName) {
+    std::ifstream stream(fileName, std::ios::binary);
+    if (!stream)
+        throw EParameterFile("cannot open the parameter file \"" + fileName +
+                             "\": " + std::strerror(errno));
+    const std::string text{std::istreambuf_iterator<char>(stream), {}};
+    if (stream.bad())
+        throw EParameterFile("cannot read the parameter file \"" + fileName +
+                             "\": " + std::strerror(errno));
+    try {
+        return FromJson(text);
+    } catch (const EParameterFile& error) {
+        throw EParameterFile("the parameter file \"" + fileName + "\": " + error.what());
+    }
+}
