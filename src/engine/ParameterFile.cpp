@@ -235,7 +235,9 @@ TParameterFile TParameterFile::FromJson(std::string_view text) {
     const TFieldReader view = top.Object("view");
     file.CenterX = view.Number("center_x");
     file.CenterY = view.Number("center_y");
-    file.Magnification = view.Number("magnification", std::numeric_limits<double>::min());
+    file.Magnification = view.Number("magnification");
+    if (!(file.Magnification > 0.0))
+        throw EParameterFile("the field \"view.magnification\" must be greater than 0");
     const TFieldReader image = top.Object("image");
     p.ImageWidth = static_cast<std::int32_t>(image.Integer("width", 1, MaxImageSide));
     p.ImageHeight = static_cast<std::int32_t>(image.Integer("height", 1, MaxImageSide));

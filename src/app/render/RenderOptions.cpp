@@ -37,7 +37,7 @@ const char* const RenderHelpText =
     "  --steps N          steps of the plotting phase, 1 to 2147479648, before the run ends\n"
     "                     (default 2000000); the orbit and its shadow may both step at the\n"
     "                     last check, so the count reached can exceed N by one\n"
-    "  --density D        plotted points per pixel instead of --steps: a larger picture keeps\n"
+    "  --density D        plotting steps per pixel instead of --steps: a larger picture keeps\n"
     "                     the look of a smaller one (D x width x height steps)\n"
     "  --threads N        independent orbits on the same coefficient set, one thread each,\n"
     "                     merged at the end; 0 takes every core (default 1)\n"

@@ -1,0 +1,201 @@
+#include "app/render/RenderCommand.h"
+#include "app/render/RenderOptions.h"
+#include "app/render/Renderer.h"
+#include "engine/LcgRandom.h"
+#include "engine/ParameterFile.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class LargeRenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FFolder = fs::temp_directory_path() /
+                  ("quarn-large-render-" +
+                   std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(FFolder);
+    }
+    void TearDown() override { fs::remove_all(FFolder); }
+    std::string File(const std::string& name) const { return (FFolder / name).string(); }
+
+    fs::path FFolder;
+};
+
+std::string Contents(const std::string& fileName) {
+    std::ifstream file(fileName, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+std::string PictureOf(TRenderer& renderer) {
+    std::ostringstream bytes;
+    renderer.Image().SaveImageStream(bytes);
+    return bytes.str();
+}
+
+int Render(const std::vector<std::string>& args, std::string* errors = nullptr) {
+    std::ostringstream out, err;
+    const int code = RunRenderCommand(args, out, err);
+    if (errors)
+        *errors = err.str();
+    return code;
+}
+
+} // namespace
+
+TEST_F(LargeRenderTest, AParameterFileRendersTheSameOrbitAgain) {
+    const std::string params = File("kept.quarn.json");
+    ASSERT_EQ(Render({"--seed", "1234", "--size", "160x120", "--steps", "60000", "--maps",
+                      "ifs01,at02", "--variations", "swirl", "--out", File("first.bmp"),
+                      "--write-params", params, "--quiet"}),
+              0);
+    const TParameterFile file = TParameterFile::Load(params);
+    EXPECT_TRUE(file.DrawClock.has_value());
+    EXPECT_EQ(file.Params.ImageWidth, 160);
+    EXPECT_EQ(file.Params.UseAT02, BoolTrue);
+    EXPECT_EQ(file.Params.UseSwirl, BoolTrue);
+
+    // The file's clock value restarts the orbit where the draw of its set left the generator.
+    ASSERT_EQ(Render({"--params", params, "--steps", "60000", "--out", File("again.bmp"),
+                      "--write-params", File("again.quarn.json"), "--quiet"}),
+              0);
+    EXPECT_EQ(Contents(File("first.bmp")), Contents(File("again.bmp")));
+    EXPECT_EQ(Contents(params), Contents(File("again.quarn.json")));
+
+    // Other options change single settings of the file, wherever they stand.
+    const TRenderOptions options =
+        ParseRenderOptions({"--size", "80x40", "--params", params, "--white", "--maps", "ifs01"});
+    EXPECT_EQ(options.Width, 80);
+    EXPECT_EQ(options.Height, 40);
+    EXPECT_EQ(options.Params.WhiteBackground, BoolTrue);
+    EXPECT_EQ(options.Params.UseAT02, BoolFalse);
+    EXPECT_EQ(options.Params.UseSwirl, BoolTrue);
+    EXPECT_TRUE(options.KeepCoefficients);
+    for (int k = 1; k <= 120; ++k)
+        EXPECT_EQ(options.Params.Coef(k), file.Params.Coef(k)) << k;
+}
+
+TEST_F(LargeRenderTest, AKeptSetThatFailsItsWarmUpDrawsNothing) {
+    TParameterFile file;
+    // With every coefficient 0 the point stands still: its Lyapunov estimate stays 0.
+    for (int k = 1; k <= 120; ++k)
+        file.Params.Coef(k) = 0.0;
+    const std::string params = File("still.quarn.json");
+    file.Save(params);
+    for (const char* threads : {"1", "2"}) {
+        std::string errors;
+        EXPECT_EQ(Render({"--params", params, "--threads", threads, "--out", File("still.png"),
+                          "--quiet"},
+                         &errors),
+                  1);
+        EXPECT_THAT(errors, ::testing::MatchesRegex(
+                                "quarn-render: the parameter file's coefficient set failed its "
+                                "warm-up \\(the Lyapunov estimate was [-.e0-9]+\\); no picture "
+                                "was drawn\n"));
+        EXPECT_FALSE(fs::exists(File("still.png")));
+    }
+    std::string errors;
+    EXPECT_EQ(Render({"--params", File("none.quarn.json")}, &errors), 2);
+    EXPECT_EQ(errors.rfind("quarn-render: --params: cannot open the parameter file", 0), 0u);
+}
+
+TEST_F(LargeRenderTest, OrbitsOnAllCoresAreMergedTheSameWayEveryTime) {
+    const TRenderOptions two = ParseRenderOptions(
+        {"--seed", "777", "--size", "200x150", "--steps", "300001", "--threads", "2"});
+    TRenderer first(two), second(two);
+    const TRenderResult result = first.Run(nullptr);
+    second.Run(nullptr);
+    EXPECT_EQ(result.Steps, 300001);
+    EXPECT_EQ(PictureOf(first), PictureOf(second));
+
+    // The same set on one thread: another orbit, so another picture, but of the same figure.
+    TRenderOptions one = two;
+    one.Threads = 1;
+    one.Params = first.UsedParameters().Params;
+    one.KeepCoefficients = true;
+    one.FileClock = first.UsedParameters().DrawClock;
+    one.Seed.reset();
+    TRenderer single(one);
+    single.Run(nullptr);
+    EXPECT_NE(PictureOf(single), PictureOf(first));
+    int litSingle = 0, litMerged = 0;
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 200; ++x) {
+            litSingle += single.Image().GetPixel(x, y) != 0;
+            litMerged += first.Image().GetPixel(x, y) != 0;
+        }
+    EXPECT_GT(litSingle, 500);
+    EXPECT_NEAR(litMerged, litSingle, litSingle / 5);
+    // A pixel no orbit hit keeps the background.
+    TRenderOptions white = two;
+    white.Params.WhiteBackground = BoolTrue;
+    TRenderer whiteRun(white);
+    whiteRun.Run(nullptr);
+    EXPECT_EQ(whiteRun.Image().GetPixel(0, 0), 0xFFFFFFu);
+}
+
+TEST_F(LargeRenderTest, PicturesBeyondTheWindowsLimitAreHitEverywhere) {
+    const TRenderOptions options =
+        ParseRenderOptions({"--seed", "99", "--size", "3000x2000", "--density", "0.1"});
+    EXPECT_EQ(options.Steps, 600000);
+    TRenderer renderer(options);
+    renderer.Run(nullptr);
+    int litBeyond = 0;
+    for (int y = 768; y < 2000; ++y)
+        for (int x = 1024; x < 3000; ++x)
+            litBeyond += renderer.Image().GetPixel(x, y) != 0;
+    EXPECT_GT(litBeyond, 1000);
+
+    EXPECT_THROW(ParseRenderOptions({"--density", "1", "--steps", "5"}), ERenderUsage);
+    EXPECT_THROW(ParseRenderOptions({"--density", "0"}), ERenderUsage);
+    try {
+        ParseRenderOptions({"--size", "8192x8192", "--density", "40"});
+        FAIL();
+    } catch (const ERenderUsage& error) {
+        EXPECT_EQ(std::string(error.what()), "--density 40 at 8192x8192 is out of range: it "
+                                             "must give 1 to 2147479648 steps");
+    }
+    EXPECT_GE(ParseRenderOptions({"--threads", "0"}).Threads, 1);
+}
+
+TEST_F(LargeRenderTest, MemoryThatCannotBeHadIsRefusedBeforeTheRun) {
+    const TRenderOptions options =
+        ParseRenderOptions({"--size", "8192x8192", "--threads", "256", "--steps", "1000"});
+    try {
+        TRenderer renderer(options);
+        FAIL();
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what())
+                      .rfind("not enough memory: the hit counters of 256 orbits and a 8192x8192 "
+                             "picture need 213237 MiB, and ",
+                             0),
+                  0u)
+            << error.what();
+    }
+}
+
+TEST(LcgRandom, AdvancingEqualsDrawing) {
+    for (std::uint64_t count : {0u, 1u, 2u, 119u, 120u, 65537u, 1000003u}) {
+        TLcgRandom drawn(86399999), advanced(86399999);
+        for (std::uint64_t i = 0; i < count; ++i)
+            drawn.Next();
+        advanced.Advance(count);
+        EXPECT_EQ(drawn.Seed(), advanced.Seed()) << count;
+    }
+    // The whole cycle comes back to the start.
+    TLcgRandom cycle(5);
+    cycle.Advance(std::uint64_t{1} << 32);
+    EXPECT_EQ(cycle.Seed(), 5u);
+}
