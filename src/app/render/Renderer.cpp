@@ -269,6 +269,7 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
             for (const TFractalParams& block : blocks)
                 steps += block.StepCount - TFractalEngine::WarmUpSteps;
             params.Tick = blocks.front().Tick;
+            params.Lyapunov = blocks.front().Lyapunov;
             params.StepCount = blocks.front().StepCount;
             return steps;
         }
