@@ -1,6 +1,7 @@
 #include "engine/ParameterFile.h"
 
 #include "engine/FractalEngine.h"
+#include "engine/ParameterSettings.h"
 #include "export/ReplacingFile.h"
 
 #include <nlohmann/json.hpp>
@@ -19,56 +20,7 @@ namespace {
 using nlohmann::json;
 // Written in the order a reader of the file expects: what it is first, then the settings.
 using TOrderedJson = nlohmann::ordered_json;
-using TFlag = TBool32 TFractalParams::*;
-using TValue = double TFractalParams::*;
-
-struct TNamedFlag {
-    const char* Name;
-    TFlag Field;
-};
-
-// The enable flags in groups, named as quarn-render names them.
-constexpr TNamedFlag MapFlags[] = {{"lat01", &TFractalParams::UseLatoocarfian01},
-                                   {"lat02", &TFractalParams::UseLatoocarfian02},
-                                   {"ifs01", &TFractalParams::UseIFS01},
-                                   {"ifs02", &TFractalParams::UseIFS02},
-                                   {"at01", &TFractalParams::UseAT01},
-                                   {"at02", &TFractalParams::UseAT02}};
-constexpr TNamedFlag RotateFlags[] = {
-    {"lat01", &TFractalParams::RotateL01},   {"lat02", &TFractalParams::RotateL02},
-    {"ifs01", &TFractalParams::RotateIFS01}, {"ifs02", &TFractalParams::RotateIFS02},
-    {"at01", &TFractalParams::RotateAT01},   {"at02", &TFractalParams::RotateAT02}};
-constexpr TNamedFlag VariationFlags[] = {{"rotational", &TFractalParams::UseRotational},
-                                         {"sinusoidal", &TFractalParams::UseSinusoidal},
-                                         {"spherical", &TFractalParams::UseSpherical},
-                                         {"swirl", &TFractalParams::UseSwirl},
-                                         {"horseshoe", &TFractalParams::UseHorseshoe},
-                                         {"polar", &TFractalParams::UsePolar},
-                                         {"bent", &TFractalParams::UseBent}};
-struct TFlagGroup {
-    const char* Name;
-    const TNamedFlag* First;
-    std::size_t Count;
-};
-constexpr TFlagGroup FlagGroups[] = {{"maps", MapFlags, std::size(MapFlags)},
-                                     {"rotate", RotateFlags, std::size(RotateFlags)},
-                                     {"variations", VariationFlags, std::size(VariationFlags)}};
-
 constexpr double Unlimited = std::numeric_limits<double>::max();
-
-// The numeric settings with the ranges quarn-render and the Parameters window allow.
-struct TNamedValue {
-    const char* Name;
-    TValue Field;
-    double Low, High;
-};
-constexpr TNamedValue Values[] = {
-    {"intensity", &TFractalParams::Intensity, 0.0, 65000.0},
-    {"variation_weight", &TFractalParams::VariationWeight, 0.0, 0.25},
-    {"red_factor", &TFractalParams::RedFactor, 0.0, 1.0},
-    {"green_factor", &TFractalParams::GreenFactor, 0.0, 1.0},
-    {"blue_factor", &TFractalParams::BlueFactor, 0.0, 1.0},
-    {"rotation_step", &TFractalParams::RotationStep, -Unlimited, Unlimited}};
 
 constexpr int CoefficientCount = 120;
 // Deeper documents are no parameter file; the limit also keeps hostile nesting cheap.
@@ -79,30 +31,30 @@ class TFieldReader {
 public:
     TFieldReader(const json& object, std::string path) : FObject(object), FPath(std::move(path)) {}
 
-    const json& Field(const char* name) const {
+    const json& Field(std::string_view name) const {
         const auto found = FObject.find(name);
         if (found == FObject.end())
             throw EParameterFile("the field \"" + Name(name) + "\" is missing");
         return *found;
     }
-    bool Has(const char* name) const { return FObject.contains(name); }
+    bool Has(std::string_view name) const { return FObject.contains(name); }
 
-    TFieldReader Object(const char* name) const {
+    TFieldReader Object(std::string_view name) const {
         const json& value = Field(name);
         if (!value.is_object())
             throw WrongType(name, "an object");
         return TFieldReader(value, Name(name));
     }
-    bool Bool(const char* name) const {
+    bool Bool(std::string_view name) const {
         const json& value = Field(name);
         if (!value.is_boolean())
             throw WrongType(name, "true or false");
         return value.get<bool>();
     }
-    double Number(const char* name, double low = -Unlimited, double high = Unlimited) const {
+    double Number(std::string_view name, double low = -Unlimited, double high = Unlimited) const {
         return CheckedNumber(Field(name), Name(name), low, high);
     }
-    std::int64_t Integer(const char* name, std::int64_t low, std::int64_t high) const {
+    std::int64_t Integer(std::string_view name, std::int64_t low, std::int64_t high) const {
         const json& value = Field(name);
         if (!value.is_number_integer())
             throw WrongType(name, "a whole number");
@@ -116,7 +68,9 @@ public:
             throw OutOfRange(Name(name), low, high);
         return number;
     }
-    std::string Name(const char* name) const { return FPath.empty() ? name : FPath + "." + name; }
+    std::string Name(std::string_view name) const {
+        return FPath.empty() ? std::string(name) : FPath + "." + std::string(name);
+    }
 
     static double CheckedNumber(const json& value, const std::string& name, double low,
                                 double high) {
@@ -134,7 +88,7 @@ public:
     }
 
 private:
-    EParameterFile WrongType(const char* name, const char* what) const {
+    EParameterFile WrongType(std::string_view name, const char* what) const {
         return EParameterFile("the field \"" + Name(name) + "\" must be " + what);
     }
     static EParameterFile OutOfRange(const std::string& name, std::int64_t low, std::int64_t high) {
@@ -165,15 +119,11 @@ json Parse(std::string_view text) {
 std::string TParameterFile::ToJson() const {
     const TFractalParams& p = Params;
     TOrderedJson settings = TOrderedJson::object();
-    for (const TNamedValue& value : Values)
-        settings[value.Name] = p.*value.Field;
-    for (const TFlagGroup& group : FlagGroups) {
-        TOrderedJson& flags = settings[group.Name] = TOrderedJson::object();
-        for (std::size_t i = 0; i < group.Count; ++i)
-            flags[group.First[i].Name] = p.*group.First[i].Field != 0;
-    }
-    settings["white_background"] = p.WhiteBackground != 0;
-    settings["root_filter"] = p.RootFilter != 0;
+    for (const TFactorSetting& setting : FactorSettings)
+        settings[std::string(setting.Name)] = p.*setting.Field;
+    settings["RotationStep"] = p.RotationStep;
+    for (const TFlagSetting& setting : FlagSettings)
+        settings[std::string(setting.Name)] = p.*setting.Field != 0;
 
     TOrderedJson coefficients = TOrderedJson::array();
     for (int k = 1; k <= CoefficientCount; ++k)
@@ -211,15 +161,11 @@ TParameterFile TParameterFile::FromJson(std::string_view text) {
     TParameterFile file;
     TFractalParams& p = file.Params;
     const TFieldReader settings = top.Object("settings");
-    for (const TNamedValue& value : Values)
-        p.*value.Field = settings.Number(value.Name, value.Low, value.High);
-    for (const TFlagGroup& group : FlagGroups) {
-        const TFieldReader flags = settings.Object(group.Name);
-        for (std::size_t i = 0; i < group.Count; ++i)
-            p.*group.First[i].Field = flags.Bool(group.First[i].Name) ? BoolTrue : BoolFalse;
-    }
-    p.WhiteBackground = settings.Bool("white_background") ? BoolTrue : BoolFalse;
-    p.RootFilter = settings.Bool("root_filter") ? BoolTrue : BoolFalse;
+    for (const TFactorSetting& setting : FactorSettings)
+        p.*setting.Field = settings.Number(setting.Name, setting.Low, setting.High);
+    p.RotationStep = settings.Number("RotationStep");
+    for (const TFlagSetting& setting : FlagSettings)
+        p.*setting.Field = settings.Bool(setting.Name) ? BoolTrue : BoolFalse;
     p.RotationLimit() = top.Number("rotation_limit");
 
     const json& coefficients = top.Field("coefficients");

@@ -422,7 +422,7 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
             densityText = value();
             density = ParseNumber<double>(densityText, option);
             if (!(*density > 0.0))
-                throw OutOfRange(option + " " + densityText, "--density must be greater than 0");
+                throw OutOfRange("--density " + densityText, "--density must be greater than 0");
         } else if (option == "--threads") {
             options.Threads =
                 ParseInRange<int>(value(), option, 0, 256, "--threads must be 0 to 256");

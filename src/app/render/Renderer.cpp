@@ -240,6 +240,7 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
         std::vector<std::exception_ptr> errors(orbits);
         {
             std::vector<std::jthread> threads;
+            threads.reserve(orbits);
             for (int i = 0; i < orbits; ++i)
                 threads.emplace_back([&, i] {
                     TFractalParams& block = blocks[i];
