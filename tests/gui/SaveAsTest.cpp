@@ -1,5 +1,6 @@
 #include "GuiTestSupport.h"
 #include "ModalSupport.h"
+#include "PngPicture.h"
 
 #include "export/dialog/PGSaveDialog.h"
 #include "image/view/PGImage.h"
@@ -9,8 +10,6 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <png.h>
 
 #include <algorithm>
 #include <vector>
@@ -76,16 +75,11 @@ void SaveAsTest::saveWhileRenderingLetsTheRunGoOn() {
     QCOMPARE(offeredType, QStringLiteral("PNG - Portable Network Graphics"));
     QCOMPARE(offeredName, QStringLiteral("flame.png"));
 
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    QVERIFY(png_image_begin_read_from_file(&image, target.toLocal8Bit().constData()));
-    image.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image));
-    QVERIFY(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
-    QCOMPARE(image.width, 400u);
-    QCOMPARE(image.height, 300u);
+    const TPngPicture picture(target);
+    QCOMPARE(picture.Width, 400u);
+    QCOMPARE(picture.Height, 300u);
     // The picture as far as it had grown: lit points on the black background.
-    QVERIFY(std::ranges::any_of(pixels, [](png_byte value) { return value != 0; }));
+    QVERIFY(std::ranges::any_of(picture.Pixels, [](png_byte value) { return value != 0; }));
 }
 
 void SaveAsTest::failedSaveKeepsTheCaption() {
