@@ -1,6 +1,8 @@
-#include "image/view/PGImage.h"
+#include "../TestPictures.h"
+
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
+#include "image/view/PGImage.h"
 #include "image/view/PaintClock.h"
 #include "image/view/PicBox.h"
 #include "image/view/QtColor.h"
@@ -23,12 +25,7 @@ constexpr TColor Green = RGB(0, 255, 0);
 constexpr TColor Purple = RGB(64, 0, 64);
 
 std::unique_ptr<TPixelGraphic> Picture(int width, int height, TColor color = Red) {
-    auto picture = std::make_unique<TPixelGraphic>();
-    picture->SetSize(width, height, bc24Bit);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture->SetPixel(x, y, color);
-    return picture;
+    return ::Picture(width, height, [color](int, int) { return color; });
 }
 
 // Red, with a blue left column and a green top row, so that every mirror shows.

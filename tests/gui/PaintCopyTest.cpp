@@ -1,3 +1,5 @@
+#include "../TestPictures.h"
+
 #include "image/PaletteTables.h"
 #include "image/PixelGraphic.h"
 #include "image/view/CreatePaintPGThread.h"
@@ -25,21 +27,13 @@ constexpr TColor Blue = RGB(4, 2, 252);
 
 // Every pixel a different mix, so that reducing the colours has work to do.
 std::unique_ptr<TPixelGraphic> Gradient(int width, int height) {
-    auto picture = std::make_unique<TPixelGraphic>();
-    picture->SetSize(width, height, bc24Bit);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture->SetPixel(x, y, RGB(x * 255 / width, y * 255 / height, (x ^ y) & 0xFF));
-    return picture;
+    return Picture(width, height, [&](int x, int y) {
+        return RGB(x * 255 / width, y * 255 / height, (x ^ y) & 0xFF);
+    });
 }
 
 std::unique_ptr<TPixelGraphic> Plain(int width, int height, TColor color) {
-    auto picture = std::make_unique<TPixelGraphic>();
-    picture->SetSize(width, height, bc24Bit);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture->SetPixel(x, y, color);
-    return picture;
+    return Picture(width, height, [color](int, int) { return color; });
 }
 
 // An 8-bit picture of `colors` palette entries, each used in a band of columns.
