@@ -289,8 +289,9 @@ void TRenderer::MergeOrbits(const std::vector<TFractalParams>& blocks) {
     const std::int64_t saturated =
         increment > 0 ? (limit + increment - 1) / increment * increment : 0;
     const std::uint32_t background = p.WhiteBackground ? 0xFFFFFFu : 0u;
-    for (int row = 0; row < FOptions.Height; ++row)
-        for (int column = 0; column < FOptions.Width; ++column) {
+    // Column by column, the order in which the engines keep their counters.
+    for (int column = 0; column < FOptions.Width; ++column)
+        for (int row = 0; row < FOptions.Height; ++row) {
             std::int64_t sums[3] = {0, 0, 0};
             int group = TFractalEngine::NoGroup;
             for (const std::unique_ptr<TFractalEngine>& engine : FEngines) {
