@@ -120,9 +120,23 @@ void TMDIChild::PGImage1PicBoxOnMouseMove(QMouseEvent* event) {
     PixelStepY = (Params.ViewYMax - Params.ViewYMin) / DocHeight;
     CursorX = i * PixelStepX + Params.ViewXMin;
     CursorY = j * PixelStepY + Params.ViewYMin;
+    FCursorPixel = QPoint(i, j);
+    ShowStatusPanels();
+}
+
+void TMDIChild::ShowStatusPanels() {
     StatusPanels[0]->setText(QString::asprintf("cx=%1.12f", CursorX));
     StatusPanels[1]->setText(QString::asprintf("cy=%1.12f", CursorY));
     StatusPanels[2]->setText(QString::asprintf("M=%1.12f", View.Magnification));
+}
+
+void TMDIChild::ShowViewChange() {
+    // The pixel under the cursor now shows another point of the plane.
+    if (FCursorPixel) {
+        CursorX = FCursorPixel->x() * PixelStepX + Params.ViewXMin;
+        CursorY = FCursorPixel->y() * PixelStepY + Params.ViewYMin;
+    }
+    ShowStatusPanels();
 }
 
 void TMDIChild::PGImage1NewAutoSize(int PGImageWidth, int PGImageHeight) {
@@ -151,7 +165,7 @@ void TMDIChild::PGImage1PicBoxOnMouseDown(QMouseEvent* event) {
     LastShift = {event->buttons(), event->modifiers(),
                  event->type() == QEvent::MouseButtonDblClick};
     if (LastShift.ExactlyLeft())
-        PGImage1->SetActionMode(RectangleMode ? amMoveResizeCreateSelection : amNone);
+        ApplyRectangleMode();
 }
 
 void TMDIChild::PGImage1PicBoxOnMouseUp(QMouseEvent*) {
@@ -213,12 +227,21 @@ void TMDIChild::Zoom1Click() {
 void TMDIChild::PGImage1PicBoxOnDblClick(QMouseEvent*) {
     Zoom1Click();
     PGImage1->SetSelection(false);
+    // The view handles this double click's own press after this handler: with no mode it
+    // leaves no selection behind. The mode returns once that press is done, for when no
+    // restart follows to set it (a zoom from a stopped document rendered right here).
     PGImage1->SetActionMode(amNone);
+    QTimer::singleShot(0, this, &TMDIChild::ApplyRectangleMode);
 }
 
 void TMDIChild::RectangleMode1Click() {
     RectangleMode = RectangleMode ? BoolFalse : BoolTrue;
+    ApplyRectangleMode();
     UpdateMenuItems();
+}
+
+void TMDIChild::ApplyRectangleMode() {
+    PGImage1->SetActionMode(RectangleMode ? amMoveResizeCreateSelection : amNone);
 }
 
 void TMDIChild::ClearRectangle2Click() {
@@ -241,7 +264,7 @@ void TMDIChild::FormPaint() {
         PGImage1->SetAutoSizeMaxWidth(screenSize.width() - frame.width());
         PGImage1->SetAutoSizeMaxHeight(screenSize.height() - frame.height());
     }
-    PGImage1->SetActionMode(RectangleMode ? amMoveResizeCreateSelection : amNone);
+    ApplyRectangleMode();
     // A second New within 100 ms of the first finds the title already changed back; its
     // document still needs a picture, so it gets the default one as well.
     const bool requested = ApplicationTitle() == NewDocumentTitle;
@@ -278,6 +301,8 @@ void TMDIChild::Restart() {
     PGImage1->SetPixelGraphic(std::move(image));
     Params.Image->NotifyChange(nullptr);
     UpdateMenuItems();
+    // A zoom left the view without a mode; the first press on the new picture must act.
+    ApplyRectangleMode();
     Timer2->start();
     Params.Tick = 0;
     TypeFractal();
@@ -291,6 +316,7 @@ void TMDIChild::TypeFractal() {
     View.CopyToParams(Params);
     PixelStepX = (Params.ViewXMax - Params.ViewXMin) / Params.ImageWidth;
     PixelStepY = (Params.ViewYMax - Params.ViewYMin) / Params.ImageHeight;
+    ShowViewChange();
     Timer2->start();
     Params.AbortRequested = BoolFalse;
     emit RunStarted();

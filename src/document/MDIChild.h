@@ -3,8 +3,11 @@
 #include "engine/FractalParams.h"
 #include "engine/ViewFit.h"
 
+#include <QPoint>
 #include <QSize>
 #include <QWidget>
+
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -136,6 +139,14 @@ protected:
 
 private:
     void Restart();
+    // The view's action mode as RectangleMode asks, so that the next press already acts in it.
+    void ApplyRectangleMode();
+    void ShowStatusPanels();
+    // The panels after the view of the plane changed: the magnification, and the point under
+    // the cursor where it last was.
+    void ShowViewChange();
+
+    std::optional<QPoint> FCursorPixel;
 
     TRenderSession& FSession;
     TForm4& FForm4;

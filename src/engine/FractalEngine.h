@@ -54,7 +54,10 @@ public:
     }
     // A run also ends, with the current block's AbortRequested set, after the pass that has
     // brought StepCount to `limit` or beyond: exactly there, whatever the hook's interval.
-    void SetStepLimit(std::int32_t limit) { FStepLimit = limit; }
+    // NoStepLimit, the default, lifts it: StepCount saturates, so any 32-bit limit would end
+    // a long enough run by itself.
+    static constexpr std::int64_t NoStepLimit = std::numeric_limits<std::int64_t>::max();
+    void SetStepLimit(std::int64_t limit) { FStepLimit = limit; }
     void SetClock(TClock clock) { FClock = std::move(clock); }
     // The real time of day, the default clock.
     static std::uint32_t UtcMillisecondsOfDay();
@@ -147,7 +150,7 @@ private:
     TLcgRandom FRandom;
     TPassHook FPassHook;
     int FPassesPerHook = 1;
-    std::int32_t FStepLimit = std::numeric_limits<std::int32_t>::max();
+    std::int64_t FStepLimit = NoStepLimit;
     TClock FClock;
 
     // What ResetRun must clear: the box of pixels plotted since the last clear (empty when

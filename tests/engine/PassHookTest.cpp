@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -104,4 +105,28 @@ TEST(Renderer, TicksFallOnTheSamePassesWhateverItsHookInterval) {
             EXPECT_TRUE(rendered.str() == PerPassReference(maps, tickEvery, 300000));
         }
     }
+}
+
+TEST(RunFractal, WithoutAStepLimitRunsOnWhenTheStepCounterSaturates) {
+    TFractalEngine engine;
+    TSteppingClock clock(AcceptedSeed);
+    engine.SetClock(clock.Hook());
+    TDocumentBlock block;
+    TFractalParams& p = block.Params;
+    // Once the set plots, the counter jumps to just below its largest value; a window's run
+    // gets there after about 100 seconds.
+    constexpr std::int32_t Top = std::numeric_limits<std::int32_t>::max();
+    constexpr int PassesAtTheTop = 100000;
+    int passesAtTheTop = 0;
+    engine.SetPassHook([&] {
+        if (p.StepCount >= TFractalEngine::FirstPlotStep && p.StepCount < Top - 10)
+            p.StepCount = Top - 10;
+        if (p.StepCount == Top && ++passesAtTheTop == PassesAtTheTop)
+            p.AbortRequested = BoolTrue;
+    });
+    engine.RunFractal(&p);
+    // Only the hook's own abort ended the run, long after the counter stopped at the top.
+    EXPECT_EQ(passesAtTheTop, PassesAtTheTop);
+    EXPECT_EQ(p.StepCount, Top);
+    EXPECT_EQ(clock.Readings, 1);
 }

@@ -5,6 +5,7 @@
 #include "image/view/QtColor.h"
 
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -116,6 +117,7 @@ private slots:
         int made = 0;
         double targetMagnification = 0;
         TActionMode afterPress = amNone;
+        bool selectedAfterZoom = true;
         TScript script(setup.Frame,
                        {setup.Started(),
                         [&] {
@@ -133,7 +135,7 @@ private slots:
                         },
                         setup.RunsReach(1),
                         [&] {
-                            // The next plain press brings the rectangle tool back.
+                            selectedAfterZoom = document->PGImage1->Selection();
                             QTest::mouseClick(Box(*document), Qt::LeftButton, {}, {10, 10});
                             afterPress = document->PGImage1->ActionMode();
                             return true;
@@ -147,8 +149,60 @@ private slots:
         QVERIFY(made >= 1);
         QVERIFY(Near(targetMagnification, 2 / (28.0 / 3 / 400 * 110 / 4)));
         QVERIFY(Near(document->View.Magnification, targetMagnification));
-        QVERIFY(!document->PGImage1->Selection());
+        QVERIFY(!selectedAfterZoom);
         QCOMPARE(afterPress, amMoveResizeCreateSelection);
+    }
+
+    void firstGestureAfterAZoomOrAModeChangeActs() {
+        TSetup setup;
+        TMDIChild*& document = setup.Document;
+        QString panelAfterZoom;
+        double zoomedMagnification = 0;
+        int made = 0;
+        QRect dragged;
+        TActionMode afterSwitch = amMoveResizeCreateSelection;
+        bool selectionAfterClick = true;
+        double clickTarget = 0;
+        TScript script(setup.Frame,
+                       {setup.Started(),
+                        [&] {
+                            connect(document->PGImage1, &TPGImage::OnSelectionMade, this,
+                                    [&made] { ++made; });
+                            QTest::mousePress(Box(*document), Qt::LeftButton, {}, {150, 145});
+                            QTest::mouseMove(Box(*document), {249, 154});
+                            QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {249, 154});
+                            QTest::mouseDClick(Box(*document), Qt::LeftButton, {}, {200, 150});
+                            return true;
+                        },
+                        setup.RunsReach(1),
+                        [&] {
+                            // No mouse move since the zoom.
+                            panelAfterZoom = document->StatusPanels[2]->text();
+                            zoomedMagnification = document->View.Magnification;
+                            made = 0;
+                            QTest::mousePress(Box(*document), Qt::LeftButton, {}, {50, 50});
+                            QTest::mouseMove(Box(*document), {149, 124});
+                            QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {149, 124});
+                            dragged = Selection(*document);
+                            document->ClearRectangle2->trigger();
+                            document->RectangleMode1->trigger();
+                            afterSwitch = document->PGImage1->ActionMode();
+                            QTest::mouseClick(Box(*document), Qt::LeftButton, {}, {200, 200});
+                            selectionAfterClick = document->PGImage1->Selection();
+                            clickTarget = document->View.SelMagnification;
+                            return true;
+                        }});
+        RUN_SCRIPT(script);
+        QVERIFY(FMessages.Texts.isEmpty());
+        QCOMPARE(panelAfterZoom, QString::asprintf("M=%1.12f", zoomedMagnification));
+        QVERIFY(zoomedMagnification > 0.5);
+        // One drag made the selection, given the picture's proportions.
+        QCOMPARE(made, 1);
+        QCOMPARE(dragged, QRect(50, 50, 100, 75));
+        // One click in click mode sets a target and draws no selection.
+        QCOMPARE(afterSwitch, amNone);
+        QVERIFY(!selectionAfterClick);
+        QVERIFY(Near(clickTarget, 1.959184 * zoomedMagnification, 1e-5));
     }
 
     void frameStaysVisibleWhileThePictureGrows() {

@@ -136,7 +136,7 @@ TRenderer::TOrbitEnd TRenderer::RunOrbit(TFractalEngine& engine, TFractalParams&
     // The hook runs every passesPerHook passes, which divides TickEvery, so that the ticks fall
     // on the same passes as with a call after every pass.
     const std::int64_t passesPerHook = PassesPerHook(FOptions.TickEvery);
-    engine.SetStepLimit(static_cast<std::int32_t>(TFractalEngine::WarmUpSteps + steps));
+    engine.SetStepLimit(TFractalEngine::WarmUpSteps + steps);
     std::int64_t passes = 0;
     std::int64_t untilTick = FOptions.TickEvery;
     int shownPercent = -1;
@@ -171,7 +171,7 @@ TRenderer::TOrbitEnd TRenderer::RunOrbit(TFractalEngine& engine, TFractalParams&
         *progress << (end.GaveUp || end.SetRejected ? "\n" : "\rrendering 100%\n") << std::flush;
     engine.SetPassHook(nullptr);
     engine.SetClock(nullptr);
-    engine.SetStepLimit(std::numeric_limits<std::int32_t>::max());
+    engine.SetStepLimit(TFractalEngine::NoStepLimit);
     return end;
 }
 
