@@ -1,17 +1,19 @@
 #include "app/render/Renderer.h"
 
+#include "app/render/MemoryHeadroom.h"
 #include "engine/HitColor.h"
 #include "engine/ViewFit.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <fstream>
+#include <latch>
 #include <limits>
 #include <new>
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -48,18 +50,6 @@ std::uint64_t RunBytes(int width, int height, int orbits) {
     return perOrbit * orbits + picture;
 }
 
-// MemAvailable of /proc/meminfo; none where the system does not say.
-std::optional<std::uint64_t> AvailableBytes() {
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    std::uint64_t kibibytes = 0;
-    std::string unit;
-    while (meminfo >> key >> kibibytes >> unit)
-        if (key == "MemAvailable:")
-            return kibibytes * 1024;
-    return std::nullopt;
-}
-
 std::string Mebibytes(std::uint64_t bytes) {
     return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MiB";
 }
@@ -73,10 +63,11 @@ TRenderer::TRenderer(const TRenderOptions& options)
     const std::string what = "the hit counters of " + std::to_string(orbits) +
                              (orbits == 1 ? " orbit" : " orbits") + " and a " +
                              std::to_string(width) + "x" + std::to_string(height) + " picture";
-    if (const std::optional<std::uint64_t> available = AvailableBytes();
-        available && needed > *available)
+    if (const std::optional<TMemoryHeadroom> headroom = MemoryHeadroom();
+        headroom && needed > headroom->Bytes)
         throw std::runtime_error("not enough memory: " + what + " need " + Mebibytes(needed) +
-                                 ", and " + Mebibytes(*available) + " are available");
+                                 ", and " + headroom->Limit + " leaves " +
+                                 Mebibytes(headroom->Bytes));
     TViewFit view;
     view.ResetCoordinates();
     view.XCenter = FOptions.CenterX;
@@ -239,10 +230,29 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
         std::vector<TOrbitEnd> ends(orbits);
         std::vector<std::exception_ptr> errors(orbits);
         {
+            // The orbits start together once every thread runs, or not at all: a thread the
+            // system refuses ends the run before any orbit has begun.
+            std::latch allStarted(1);
+            bool startFailed = false;
             std::vector<std::jthread> threads;
             threads.reserve(orbits);
+            const auto startThread = [&](int i, auto orbit) {
+                try {
+                    threads.emplace_back(orbit);
+                } catch (const std::system_error& error) {
+                    startFailed = true;
+                    allStarted.count_down();
+                    throw std::runtime_error(
+                        "could not start a thread for orbit " + std::to_string(i + 1) + " of " +
+                        std::to_string(orbits) + " (--threads " + std::to_string(orbits) +
+                        "): " + error.code().message());
+                }
+            };
             for (int i = 0; i < orbits; ++i)
-                threads.emplace_back([&, i] {
+                startThread(i, [&, i] {
+                    allStarted.wait();
+                    if (startFailed)
+                        return;
                     TFractalParams& block = blocks[i];
                     block.NewCoefficients = BoolFalse;
                     block.StepCount = 0;
@@ -258,6 +268,7 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
                         errors[i] = std::current_exception();
                     }
                 });
+            allStarted.count_down();
         }
         for (const std::exception_ptr& error : errors)
             if (error)
