@@ -26,19 +26,8 @@ std::int64_t PassesPerHook(std::int64_t tickEvery) {
     return 1;
 }
 
-// The draws DrawCoefficients takes from a freshly seeded generator: an orbit that keeps its set
-// starts where the draw of that set left the generator.
-constexpr std::uint64_t DrawsPerCoefficientSet = 120;
 // Sets that passed their own warm-up but were rejected by another orbit's, before giving up.
 constexpr int MaxSetsRejectedByOrbits = 1000;
-
-std::uint32_t StreamStart(std::uint32_t drawClock, int orbit, int orbits) {
-    TLcgRandom random(drawClock);
-    random.Advance(DrawsPerCoefficientSet);
-    // Equal parts of the generator's cycle: the orbits draw from disjoint stretches of it.
-    random.Advance(static_cast<std::uint64_t>(orbit) * ((std::uint64_t{1} << 32) / orbits));
-    return random.Seed();
-}
 
 // Everything the run holds at once: the hit counters of every orbit (and, with more than one,
 // the groups of their latest hits) and the picture.
@@ -195,7 +184,7 @@ TRenderResult TRenderer::Run(std::ostream* progress) {
     if (FOptions.Threads == 1) {
         TFractalEngine& engine = *FEngines.front();
         if (FOptions.KeepCoefficients)
-            engine.SetRandomSeed(StreamStart(*FUsedClock, 0, 1));
+            engine.SetRandomSeed(TFractalEngine::OrbitStreamStart(*FUsedClock, 0, 1));
         const TOrbitEnd end = RunOrbit(engine, params, FOptions.Steps, FOptions.KeepCoefficients,
                                        progress, result.CoefficientSets);
         if (end.GaveUp || end.SetRejected)
@@ -261,7 +250,8 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
                         FOptions.Steps / orbits + (i < FOptions.Steps % orbits ? 1 : 0);
                     int unusedSets = 0;
                     try {
-                        FEngines[i]->SetRandomSeed(StreamStart(*FUsedClock, i, orbits));
+                        FEngines[i]->SetRandomSeed(
+                            TFractalEngine::OrbitStreamStart(*FUsedClock, i, orbits));
                         ends[i] = RunOrbit(*FEngines[i], block, steps, true,
                                            i == 0 ? progress : nullptr, unusedSets);
                     } catch (...) {
