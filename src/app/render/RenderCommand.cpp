@@ -12,14 +12,14 @@
 int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     // Asking for help is never an error, whatever else the line holds.
     if (std::find(args.begin(), args.end(), "--help") != args.end()) {
-        out << RenderUsageLine << "\n" << RenderHelpText;
+        out << RenderUsageLine() << "\n" << RenderHelpText();
         return 0;
     }
     TRenderOptions options;
     try {
         options = ParseRenderOptions(args);
     } catch (const ERenderUsage& error) {
-        err << "quarn-render: " << error.what() << "\n" << RenderUsageLine << "\n";
+        err << "quarn-render: " << error.what() << "\n" << RenderUsageLine() << "\n";
         return 2;
     }
     try {

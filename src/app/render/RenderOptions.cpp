@@ -18,73 +18,6 @@
 #include <type_traits>
 #include <utility>
 
-const char* const RenderUsageLine =
-    "usage: quarn-render [--size WxH] [--seed N] [--steps N] [--view CX,CY,M] [--maps LIST] "
-    "[--rotate LIST] [--variations LIST] [--weight W] [--intensity N] [--rgb R,G,B] [--white] "
-    "[--linear] [--tick-every N] [--out FILE] [--colors RES] [--jpeg-quality Q] "
-    "[--jpeg-dct int|fast|float] [--jpeg-progressive] [--pnm-binary] "
-    "[--tiff-compression none|packbits] [--tiff-byte-order ii|mm] [--tiff-cmyk] "
-    "[--tiff-white-is-zero] [--tiff-resolution UNIT:XN/XD,YN/YD] [--no-gamma] [--gamma G] "
-    "[--params FILE] [--write-params FILE] [--density D] [--threads N] [--stats] [--quiet] "
-    "[--help]";
-
-const char* const RenderHelpText =
-    "Renders one fractal picture without windows.\n"
-    "  --size WxH         image size, at most 8192x8192 (default 400x300)\n"
-    "  --seed N           clock value of the first coefficient draw, 0 to 86399999 milliseconds\n"
-    "                     after midnight (default: the time of day); each further draw takes\n"
-    "                     the next millisecond, and midnight is followed by 0\n"
-    "  --steps N          steps of the plotting phase, 1 to 2147479648, before the run ends\n"
-    "                     (default 2000000); the orbit and its shadow may both step at the\n"
-    "                     last check, so the count reached can exceed N by one\n"
-    "  --density D        plotting steps per pixel instead of --steps: a larger picture keeps\n"
-    "                     the look of a smaller one (D x width x height steps)\n"
-    "  --threads N        independent orbits on the same coefficient set, one thread each,\n"
-    "                     merged at the end; 0 takes every core (default 1)\n"
-    "  --params FILE      render the coefficient set, settings, view and size of a parameter\n"
-    "                     file (*.quarn.json); the other options change single settings of it.\n"
-    "                     The set is kept: if it fails its warm-up, the run ends with exit code 1\n"
-    "  --write-params FILE\n"
-    "                     write the set the run used to a parameter file\n"
-    "  --view CX,CY,M     centre and magnification (default 0,0,0.5)\n"
-    "  --maps LIST        lat01,lat02,ifs01,ifs02,at01,at02, at least one (default ifs01)\n"
-    "  --rotate LIST      maps whose rotation is on (same names)\n"
-    "  --variations LIST  rotational,sinusoidal,spherical,swirl,horseshoe,polar,bent\n"
-    "  --weight W         variation weight, 0 to 0.25 (default 0.05)\n"
-    "  --intensity N      hit count per plotted point, 0 to 65000 (default 40)\n"
-    "  --rgb R,G,B        colour factors, each 0 to 1 (default 0.7,0.8,0.9)\n"
-    "  --white            white background, inverted colours\n"
-    "  --linear           linear brightness instead of the square root\n"
-    "  --tick-every N     loop passes per display tick, at least 1 (default 250000)\n"
-    "  --out FILE         save the picture; the extension picks the format: bmp, dib, jpg,\n"
-    "                     jpeg, jif, png, pbm, pgm, ppm, tga, tif, tiff\n"
-    "  --colors RES       colour resolution to save with: bw, 2, 16gray, 16sys, 16, 256gray,\n"
-    "                     256 or true (default: the picture's 16.7 million colours)\n"
-    "  --jpeg-quality Q   JPEG quality 0 to 100 (default 80)\n"
-    "  --jpeg-dct int|fast|float\n"
-    "                     JPEG DCT method (default float)\n"
-    "  --jpeg-progressive\n"
-    "                     progressive JPEG\n"
-    "  --pnm-binary       binary PBM, PGM and PPM instead of ASCII\n"
-    "  --tiff-compression none|packbits\n"
-    "                     TIFF compression (default none)\n"
-    "  --tiff-byte-order ii|mm\n"
-    "                     TIFF byte order, little-endian ii (default) or big-endian mm\n"
-    "  --tiff-cmyk        true colour TIFF as CMYK instead of RGB\n"
-    "  --tiff-white-is-zero\n"
-    "                     grey TIFF as WhiteIsZero instead of BlackIsZero\n"
-    "  --tiff-resolution UNIT:XN/XD,YN/YD\n"
-    "                     TIFF resolution, UNIT none, inch or cm (default inch:300/1,300/1)\n"
-    "  --no-gamma         no gamma chunk in PNG files\n"
-    "  --gamma G          screen gamma, greater than 0; PNG stores 1/G, which takes G from\n"
-    "                     0.00016 to 6451 (default 1.8)\n"
-    "  --stats            print one JSON line of run figures\n"
-    "  --quiet            no progress line\n"
-    "  --help             this text, wherever it stands on the line\n"
-    "Everything is checked before the run starts; a bad argument ends the program with exit\n"
-    "code 2. A map combination that never settles gives up after 1000000 coefficient sets in\n"
-    "a row were rejected: exit code 1, no picture written.\n";
-
 namespace {
 
 template <typename T> using TNamedValue = std::pair<std::string_view, T>;
@@ -232,28 +165,26 @@ void SetFactors(TFractalParams& params, std::string_view option, std::string_vie
         params.*settings[i]->Field = values[i];
 }
 
-// Sets the block's settings that `option` stands for; false when it names none of them.
-template <typename TValue>
-bool SetParameterSetting(TFractalParams& params, std::string_view option, TValue value) {
+// Sets the block's settings that `option` stands for: factors from its numbers, the flags of a
+// list from its names, a flag of its own to the flag's value.
+void SetParameterSetting(TFractalParams& params, std::string_view option, std::string_view value) {
     for (const TFactorSetting& setting : FactorSettings)
         if (setting.Option == option) {
-            SetFactors(params, option, value());
-            return true;
+            SetFactors(params, option, value);
+            return;
         }
     for (const TFlagSetting& setting : FlagSettings)
         if (setting.Option == option) {
             if (setting.ListName.empty()) {
                 params.*setting.Field = setting.OptionValue;
-                return true;
+                return;
             }
-            const std::string_view list = value();
             // Without a map the point never moves, and every set would fail its warm-up.
-            if (option == "--maps" && list.empty())
+            if (option == "--maps" && value.empty())
                 throw ERenderUsage("--maps needs at least one map: " + ListNames(option));
-            SetListedFlags(params, option, list);
-            return true;
+            SetListedFlags(params, option, value);
+            return;
         }
-    return false;
 }
 
 template <typename T, std::size_t N>
@@ -433,117 +364,253 @@ std::optional<std::string> ParamsFileOf(const std::vector<std::string>& args) {
 
 constexpr std::int32_t MaxSteps = std::numeric_limits<std::int32_t>::max() - 3999;
 
+// What the options of one line have said so far, beyond the options themselves.
+struct TParseState {
+    TRenderOptions& Options;
+    bool StepsGiven = false;
+    std::optional<double> Density;
+    std::string DensityText;
+};
+
+// One option of the command line: its name, the syntax of its value (empty for a flag), what
+// its value must be (in messages: "NAME must be RANGE"), its help and what it sets.
+struct TOptionRow {
+    std::string_view Name;
+    std::string_view Value;
+    std::string_view Range;
+    // Lines after the first are indented under it in the help.
+    std::string_view Help;
+    void (*Apply)(TParseState& state, const TOptionRow& row, std::string_view value);
+
+    std::string MustBe() const { return std::string(Name) + " must be " + std::string(Range); }
+};
+
+void SetSetting(TParseState& state, const TOptionRow& row, std::string_view value) {
+    SetParameterSetting(state.Options.Params, row.Name, value);
+}
+
+// The options in the order usage and help list them.
+const TOptionRow OptionRows[] = {
+    {"--size", "WxH", "", "image size, at most 8192x8192 (default 400x300)",
+     [](TParseState& state, const TOptionRow&, std::string_view value) {
+         ParseSize(value, state.Options);
+     }},
+    {"--seed", "N", "0 to 86399999, the milliseconds of a day",
+     "clock value of the first coefficient draw, 0 to 86399999 milliseconds\n"
+     "after midnight (default: the time of day); each further draw takes\n"
+     "the next millisecond, and midnight is followed by 0",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.Seed = ParseInRange<std::uint32_t>(
+             value, row.Name, 0, TFractalEngine::MillisecondsPerDay - 1, row.MustBe());
+     }},
+    {"--steps", "N", "1 to 2147479648",
+     "steps of the plotting phase, 1 to 2147479648, before the run ends\n"
+     "(default 2000000); the orbit and its shadow may both step at the\n"
+     "last check, so the count reached can exceed N by one",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         // The step counter plots from 4000 on and stops at the largest 32-bit value.
+         state.Options.Steps =
+             ParseInRange<std::int32_t>(value, row.Name, 1, MaxSteps, row.MustBe());
+         state.StepsGiven = true;
+     }},
+    {"--density", "D", "greater than 0",
+     "plotting steps per pixel instead of --steps: a larger picture keeps\n"
+     "the look of a smaller one (D x width x height steps)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.DensityText = value;
+         state.Density = ParseNumber<double>(value, row.Name);
+         if (!(*state.Density > 0.0))
+             throw OutOfRange(std::string(row.Name) + " " + std::string(value), row.MustBe());
+     }},
+    {"--threads", "N", "0 to 256",
+     "independent orbits on the same coefficient set, one thread each,\n"
+     "merged at the end; 0 takes every core (default 1)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         int& threads = state.Options.Threads;
+         threads = ParseInRange<int>(value, row.Name, 0, 256, row.MustBe());
+         if (threads == 0)
+             threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+     }},
+    {"--params", "FILE", "",
+     "render the coefficient set, settings, view and size of a parameter\n"
+     "file (*.quarn.json); the other options change single settings of it.\n"
+     "The set is kept: if it fails its warm-up, the run ends with exit code 1",
+     // Loaded before the other options, wherever it stands.
+     [](TParseState&, const TOptionRow&, std::string_view) {}},
+    {"--write-params", "FILE", "", "write the set the run used to a parameter file",
+     [](TParseState& state, const TOptionRow&, std::string_view value) {
+         state.Options.WriteParamsFile = std::string(value);
+         if (value.empty())
+             throw ERenderUsage("--write-params needs a file name");
+     }},
+    {"--view", "CX,CY,M", "", "centre and magnification (default 0,0,0.5)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         const std::vector<double> view = ParseDoubles(value, row.Name, 3);
+         if (!(view[2] > 0.0))
+             throw OutOfRange(std::string(row.Name) + " " + std::string(value),
+                              "the magnification must be greater than 0");
+         state.Options.CenterX = view[0];
+         state.Options.CenterY = view[1];
+         state.Options.Magnification = view[2];
+     }},
+    {"--maps", "LIST", "", "lat01,lat02,ifs01,ifs02,at01,at02, at least one (default ifs01)",
+     SetSetting},
+    {"--rotate", "LIST", "", "maps whose rotation is on (same names)", SetSetting},
+    {"--variations", "LIST", "", "rotational,sinusoidal,spherical,swirl,horseshoe,polar,bent",
+     SetSetting},
+    {"--weight", "W", "", "variation weight, 0 to 0.25 (default 0.05)", SetSetting},
+    {"--intensity", "N", "", "hit count per plotted point, 0 to 65000 (default 40)", SetSetting},
+    {"--rgb", "R,G,B", "", "colour factors, each 0 to 1 (default 0.7,0.8,0.9)", SetSetting},
+    {"--white", "", "", "white background, inverted colours", SetSetting},
+    {"--linear", "", "", "linear brightness instead of the square root", SetSetting},
+    {"--tick-every", "N", "at least 1", "loop passes per display tick, at least 1 (default 250000)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.TickEvery = ParseInRange<std::int64_t>(
+             value, row.Name, 1, std::numeric_limits<std::int64_t>::max(), row.MustBe());
+     }},
+    {"--out", "FILE", "",
+     "save the picture; the extension picks the format: bmp, dib, jpg,\n"
+     "jpeg, jif, png, pbm, pgm, ppm, tga, tif, tiff",
+     [](TParseState& state, const TOptionRow&, std::string_view value) {
+         state.Options.OutFile = std::string(value);
+         if (value.empty())
+             throw ERenderUsage("--out needs a file name");
+     }},
+    {"--colors", "RES", "",
+     "colour resolution to save with: bw, 2, 16gray, 16sys, 16, 256gray,\n"
+     "256 or true (default: the picture's 16.7 million colours)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.Colors = ParseChoice(value, row.Name, ColorResolutionNames);
+     }},
+    {"--jpeg-quality", "Q", "0 to 100", "JPEG quality 0 to 100 (default 80)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.Writer.JPEGWriteQuality =
+             static_cast<std::uint8_t>(ParseInRange<int>(value, row.Name, 0, 100, row.MustBe()));
+     }},
+    {"--jpeg-dct", "int|fast|float", "", "JPEG DCT method (default float)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.Writer.JPEGWriteDCTMethod = ParseChoice(value, row.Name, DCTMethodNames);
+     }},
+    {"--jpeg-progressive", "", "", "progressive JPEG",
+     [](TParseState& state, const TOptionRow&, std::string_view) {
+         state.Options.Writer.JPEGWriteProgressive = true;
+     }},
+    {"--pnm-binary", "", "", "binary PBM, PGM and PPM instead of ASCII",
+     [](TParseState& state, const TOptionRow&, std::string_view) {
+         state.Options.Writer.PXMWriteBinary = true;
+     }},
+    {"--tiff-compression", "none|packbits", "", "TIFF compression (default none)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.Writer.TIFFWriteCompression = ParseChoice(value, row.Name, CompressionNames);
+     }},
+    {"--tiff-byte-order", "ii|mm", "",
+     "TIFF byte order, little-endian ii (default) or big-endian mm",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.Writer.TIFFWriteMotorolaOrder = ParseChoice(value, row.Name, ByteOrderNames);
+     }},
+    {"--tiff-cmyk", "", "", "true colour TIFF as CMYK instead of RGB",
+     [](TParseState& state, const TOptionRow&, std::string_view) {
+         state.Options.Writer.TIFFWriteCMYK = true;
+     }},
+    {"--tiff-white-is-zero", "", "", "grey TIFF as WhiteIsZero instead of BlackIsZero",
+     [](TParseState& state, const TOptionRow&, std::string_view) {
+         state.Options.Writer.TIFFWriteWhiteIsZero = true;
+     }},
+    {"--tiff-resolution", "UNIT:XN/XD,YN/YD", "",
+     "TIFF resolution, UNIT none, inch or cm (default inch:300/1,300/1)",
+     [](TParseState& state, const TOptionRow&, std::string_view value) {
+         ParseTiffResolution(value, state.Options.Writer);
+     }},
+    {"--no-gamma", "", "", "no gamma chunk in PNG files",
+     [](TParseState& state, const TOptionRow&, std::string_view) {
+         state.Options.Writer.WriteGamma = false;
+     }},
+    {"--gamma", "G", "greater than 0",
+     "screen gamma, greater than 0; PNG stores 1/G, which takes G from\n"
+     "0.00016 to 6451 (default 1.8)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         const auto gamma = ParseNumber<long double>(value, row.Name, row.MustBe());
+         if (!(gamma > 0.0L))
+             throw OutOfRange(std::string(row.Name) + " " + std::string(value), row.MustBe());
+         state.Options.ScreenGamma = gamma;
+     }},
+    {"--stats", "", "", "print one JSON line of run figures",
+     [](TParseState& state, const TOptionRow&, std::string_view) { state.Options.Stats = true; }},
+    {"--quiet", "", "", "no progress line",
+     [](TParseState& state, const TOptionRow&, std::string_view) { state.Options.Quiet = true; }},
+    {"--help", "", "", "this text, wherever it stands on the line",
+     [](TParseState& state, const TOptionRow&, std::string_view) { state.Options.Help = true; }},
+};
+
+const TOptionRow* FindOption(std::string_view name) {
+    for (const TOptionRow& row : OptionRows)
+        if (row.Name == name)
+            return &row;
+    return nullptr;
+}
+
+// The options' names and values as the user writes them: "--size WxH".
+std::string Spelling(const TOptionRow& row) {
+    return std::string(row.Name) + (row.Value.empty() ? "" : " " + std::string(row.Value));
+}
+
 } // namespace
+
+std::string RenderUsageLine() {
+    std::string line = "usage: quarn-render";
+    for (const TOptionRow& row : OptionRows)
+        line += " [" + Spelling(row) + "]";
+    return line;
+}
+
+std::string RenderHelpText() {
+    // Help lines start in this column; a longer spelling has its help on the next line.
+    constexpr std::size_t HelpColumn = 21;
+    std::string text = "Renders one fractal picture without windows.\n";
+    for (const TOptionRow& row : OptionRows) {
+        std::string spelling = "  " + Spelling(row);
+        if (spelling.size() + 2 > HelpColumn)
+            spelling += "\n" + std::string(HelpColumn, ' ');
+        else
+            spelling.resize(HelpColumn, ' ');
+        text += spelling;
+        for (const std::string_view line : SplitList(row.Help, '\n'))
+            text += (line.data() == row.Help.data() ? "" : std::string(HelpColumn, ' ')) +
+                    std::string(line) + "\n";
+    }
+    return text + "Everything is checked before the run starts; a bad argument ends the program "
+                  "with exit\ncode 2. A map combination that never settles gives up after "
+                  "1000000 coefficient sets in\na row were rejected: exit code 1, no picture "
+                  "written.\n";
+}
 
 TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     TRenderOptions options;
-    TFractalParams& params = options.Params;
+    TParseState state{options, false, std::nullopt, {}};
     const std::optional<std::string> paramsFile = ParamsFileOf(args);
     if (paramsFile)
         LoadParameterFile(*paramsFile, options);
-    bool stepsGiven = false;
-    std::optional<double> density;
-    std::string densityText;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
-        auto value = [&]() -> std::string_view {
+        const TOptionRow* row = FindOption(option);
+        if (!row)
+            throw ERenderUsage("unknown argument \"" + option + "\"");
+        std::string_view value;
+        if (!row->Value.empty()) {
             if (i + 1 >= args.size())
                 throw ERenderUsage(option + " needs a value");
-            return args[++i];
-        };
-        if (option == "--size") {
-            ParseSize(value(), options);
-        } else if (option == "--seed") {
-            options.Seed = ParseInRange<std::uint32_t>(
-                value(), option, 0, TFractalEngine::MillisecondsPerDay - 1,
-                "--seed must be 0 to 86399999, the milliseconds of a day");
-        } else if (option == "--steps") {
-            // The step counter plots from 4000 on and stops at the largest 32-bit value.
-            options.Steps = ParseInRange<std::int32_t>(value(), option, 1, MaxSteps,
-                                                       "--steps must be 1 to 2147479648");
-            stepsGiven = true;
-        } else if (option == "--density") {
-            densityText = value();
-            density = ParseNumber<double>(densityText, option);
-            if (!(*density > 0.0))
-                throw OutOfRange("--density " + densityText, "--density must be greater than 0");
-        } else if (option == "--threads") {
-            options.Threads =
-                ParseInRange<int>(value(), option, 0, 256, "--threads must be 0 to 256");
-            if (options.Threads == 0)
-                options.Threads =
-                    static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-        } else if (option == "--params") {
-            value(); // loaded before the other options
-        } else if (option == "--write-params") {
-            options.WriteParamsFile = std::string(value());
-            if (options.WriteParamsFile.empty())
-                throw ERenderUsage("--write-params needs a file name");
-        } else if (option == "--view") {
-            const std::string_view text = value();
-            const std::vector<double> view = ParseDoubles(text, option, 3);
-            if (!(view[2] > 0.0))
-                throw OutOfRange(option + " " + std::string(text),
-                                 "the magnification must be greater than 0");
-            options.CenterX = view[0];
-            options.CenterY = view[1];
-            options.Magnification = view[2];
-        } else if (option == "--tick-every") {
-            options.TickEvery = ParseInRange<std::int64_t>(value(), option, 1,
-                                                           std::numeric_limits<std::int64_t>::max(),
-                                                           "--tick-every must be at least 1");
-        } else if (option == "--out") {
-            options.OutFile = std::string(value());
-            if (options.OutFile.empty())
-                throw ERenderUsage("--out needs a file name");
-        } else if (option == "--colors") {
-            options.Colors = ParseChoice(value(), option, ColorResolutionNames);
-        } else if (option == "--jpeg-quality") {
-            options.Writer.JPEGWriteQuality = static_cast<std::uint8_t>(
-                ParseInRange<int>(value(), option, 0, 100, "--jpeg-quality must be 0 to 100"));
-        } else if (option == "--jpeg-dct") {
-            options.Writer.JPEGWriteDCTMethod = ParseChoice(value(), option, DCTMethodNames);
-        } else if (option == "--jpeg-progressive") {
-            options.Writer.JPEGWriteProgressive = true;
-        } else if (option == "--pnm-binary") {
-            options.Writer.PXMWriteBinary = true;
-        } else if (option == "--tiff-compression") {
-            options.Writer.TIFFWriteCompression = ParseChoice(value(), option, CompressionNames);
-        } else if (option == "--tiff-byte-order") {
-            options.Writer.TIFFWriteMotorolaOrder = ParseChoice(value(), option, ByteOrderNames);
-        } else if (option == "--tiff-cmyk") {
-            options.Writer.TIFFWriteCMYK = true;
-        } else if (option == "--tiff-white-is-zero") {
-            options.Writer.TIFFWriteWhiteIsZero = true;
-        } else if (option == "--tiff-resolution") {
-            ParseTiffResolution(value(), options.Writer);
-        } else if (option == "--no-gamma") {
-            options.Writer.WriteGamma = false;
-        } else if (option == "--gamma") {
-            const std::string_view text = value();
-            const long double gamma =
-                ParseNumber<long double>(text, option, "--gamma must be greater than 0");
-            if (!(gamma > 0.0L))
-                throw OutOfRange(option + " " + std::string(text),
-                                 "--gamma must be greater than 0");
-            options.ScreenGamma = gamma;
-        } else if (option == "--stats") {
-            options.Stats = true;
-        } else if (option == "--quiet") {
-            options.Quiet = true;
-        } else if (option == "--help") {
-            options.Help = true;
-        } else if (!SetParameterSetting(params, option, value)) {
-            throw ERenderUsage("unknown argument \"" + option + "\"");
+            value = args[++i];
         }
+        row->Apply(state, *row, value);
     }
-    if (density) {
-        if (stepsGiven)
+    if (state.Density) {
+        if (state.StepsGiven)
             throw ERenderUsage("--steps and --density both set the number of steps: give one");
-        const double steps = std::round(*density * options.Width * options.Height);
+        const double steps = std::round(*state.Density * options.Width * options.Height);
         if (steps < 1.0 || steps > MaxSteps)
-            throw OutOfRange("--density " + densityText + " at " + std::to_string(options.Width) +
-                                 "x" + std::to_string(options.Height),
+            throw OutOfRange("--density " + state.DensityText + " at " +
+                                 std::to_string(options.Width) + "x" +
+                                 std::to_string(options.Height),
                              "it must give 1 to 2147479648 steps");
         options.Steps = static_cast<std::int32_t>(steps);
     }

@@ -16,8 +16,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-extern const char* const RenderUsageLine;
-extern const char* const RenderHelpText;
+// Both made from the one table of the command line's options.
+std::string RenderUsageLine();
+std::string RenderHelpText();
 
 struct TRenderOptions {
     // Defaults of a new document; the flags below change them.
