@@ -6,11 +6,11 @@
 //
 // usage: ArithmeticRatioBench [STEPS [ROUNDS]]   (defaults 20000000 and 3)
 #include "app/render/RenderOptions.h"
-#include "app/render/Renderer.h"
 #include "engine/MapFamilies.h"
 #include "engine/Rotation.h"
 #include "engine/Variations.h"
 #include "image/PixelGraphic.h"
+#include "render/RenderJob.h"
 
 #include <emmintrin.h>
 
@@ -57,7 +57,7 @@ TRenderOptions Options(const TConfig& config, std::int64_t steps) {
 }
 
 double EngineSeconds(const TConfig& config, std::int64_t steps) {
-    TRenderer renderer(Options(config, steps));
+    TRenderJob renderer(Options(config, steps));
     const double start = CpuSeconds();
     renderer.Run(nullptr);
     return CpuSeconds() - start;
@@ -172,7 +172,7 @@ private:
 };
 
 double BareSeconds(const TConfig& config, std::int64_t steps, std::int64_t* plotted) {
-    TRenderer warmUp(Options(config, 1));
+    TRenderJob warmUp(Options(config, 1));
     warmUp.Run(nullptr);
     TBareLoop loop(warmUp.Params(), Options(config, 1).TickEvery);
     const double start = CpuSeconds();

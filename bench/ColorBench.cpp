@@ -1,6 +1,6 @@
 #include "ColorBenchPictures.h"
 
-#include "app/render/Renderer.h"
+#include "render/RenderJob.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,13 +19,12 @@ std::unique_ptr<TPixelGraphic> Rendered;
 
 // A seeded 1024 x 768 render of the default parameters: the pictures the program saves.
 std::unique_ptr<TPixelGraphic> RenderedPicture() {
-    TRenderOptions options;
-    options.Width = benchpictures::Width;
-    options.Height = benchpictures::Height;
-    options.Seed = 1234;
-    options.Steps = 4000000;
-    options.Quiet = true;
-    TRenderer renderer(options);
+    TRenderSettings settings;
+    settings.Width = benchpictures::Width;
+    settings.Height = benchpictures::Height;
+    settings.Seed = 1234;
+    settings.Steps = 4000000;
+    TRenderJob renderer(settings);
     renderer.Run(nullptr);
     auto image = std::make_unique<TPixelGraphic>();
     image->AssignImage(&renderer.Image());

@@ -3,7 +3,7 @@
 // Run with --benchmark_repetitions=3 on an otherwise idle machine; the ratio of the
 // steps_per_second counters is the speed-up of --threads N.
 #include "app/render/RenderOptions.h"
-#include "app/render/Renderer.h"
+#include "render/RenderJob.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,7 +19,7 @@ void BM_RenderOrbits(benchmark::State& state) {
                             std::to_string(threads)});
     std::int64_t steps = 0;
     for (auto _ : state) {
-        TRenderer renderer(options);
+        TRenderJob renderer(options);
         steps += renderer.Run(nullptr).Steps;
     }
     state.counters["steps_per_second"] =

@@ -12,10 +12,10 @@
 //
 //     PaintCopyBench [builds per picture, default 20]
 
-#include "app/render/Renderer.h"
 #include "image/PixelGraphic.h"
 #include "image/view/CreatePaintPGThread.h"
 #include "image/view/PGImage.h"
+#include "render/RenderJob.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -35,12 +35,11 @@ double Milliseconds(Clock::duration duration) {
 }
 
 std::unique_ptr<TPixelGraphic> Render(int width, int height) {
-    TRenderOptions options;
-    options.Width = width;
-    options.Height = height;
-    options.Seed = 43200000; // noon
-    options.Quiet = true;
-    TRenderer renderer(options);
+    TRenderSettings settings;
+    settings.Width = width;
+    settings.Height = height;
+    settings.Seed = 43200000; // noon
+    TRenderJob renderer(settings);
     renderer.Run(nullptr);
     auto picture = std::make_unique<TPixelGraphic>();
     picture->AssignImage(&renderer.Image());

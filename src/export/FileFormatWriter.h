@@ -4,6 +4,7 @@
 #include "export/FileFormatReaderWriter.h"
 
 #include <iosfwd>
+#include <mutex>
 #include <string>
 
 class TPixelGraphic;
@@ -15,6 +16,9 @@ public:
     // The class's own name, used in messages ("TPBMFileFormatWriter").
     std::string ClassName = "TFileFormatWriter";
     TPGColorResolutions CanWriteResolutions = 0;
+    // Held by a save while it writes: a writer may keep the parts of a file between its steps,
+    // so saves on several threads take turns with one writer.
+    std::mutex Writing;
 
     // Writes the whole image as one file of the format.
     virtual void WriteGraphic(std::ostream& stream, TPixelGraphic& image);

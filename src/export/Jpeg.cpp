@@ -1,7 +1,7 @@
 #include "export/Jpeg.h"
 
 #include "export/JpegCompressor.h"
-#include "export/WriterOptions.h"
+#include "export/SaveSettings.h"
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
@@ -12,7 +12,7 @@
 #endif
 
 void TJPGFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& image) {
-    const TPGWriterOptions& options = WriterOptions();
+    const TPGWriterOptions& options = WriterOptionsInForce();
     image.IdentifyPalette();
     TJpegCompressor::TSettings settings{};
     if (image.BitCount() == bc24Bit) {

@@ -3,6 +3,7 @@
 #include "export/ColorResolution.h"
 #include "export/FileFormatWriters.h"
 #include "export/ReplacingFile.h"
+#include "export/SaveSettings.h"
 #include "export/WarningPrompt.h"
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <sstream>
 
 namespace {
@@ -63,11 +65,13 @@ void SaveAs(TPixelGraphic& image, std::string extension, const TWriteTarget& wri
 
     if (chosen == current) {
         image.IdentifyPalette();
+        const std::scoped_lock writing(writer.Writing);
         writeTarget(writer, image);
         return;
     }
     ConfirmColorResolutionChange(image, writer, current, chosen);
     const std::unique_ptr<TPixelGraphic> converted = ConvertColorResolution(image, chosen);
+    const std::scoped_lock writing(writer.Writing);
     writeTarget(writer, *converted);
 }
 
@@ -105,6 +109,11 @@ void TPixelGraphic::SaveImageFile(const std::string& fileName) {
            [&fileName](TFileFormatWriter& writer, TPixelGraphic& image) {
                WriteFile(writer, image, fileName);
            });
+}
+
+void TPixelGraphic::SaveImageFile(const std::string& fileName, const TPGSaveSettings& settings) {
+    const TSaveSettingsScope scope(settings);
+    SaveImageFile(fileName);
 }
 
 void TPixelGraphic::SaveToStreamAs(std::ostream& stream, const std::string& extension) {

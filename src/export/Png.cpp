@@ -1,7 +1,7 @@
 #include "export/Png.h"
 
 #include "export/PngEncoder.h"
-#include "export/WriterOptions.h"
+#include "export/SaveSettings.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
 
@@ -46,7 +46,7 @@ void TPNGFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
             header.Palette.push_back(
                 {GetRValue(entries[i]), GetGValue(entries[i]), GetBValue(entries[i])});
     }
-    header.Gamma = WriterOptions().WriteGamma;
+    header.Gamma = WriterOptionsInForce().WriteGamma;
     if (header.Gamma)
         header.FileGamma = static_cast<float>(1.0L / image.Gamma);
 

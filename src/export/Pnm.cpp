@@ -1,6 +1,6 @@
 #include "export/Pnm.h"
 
-#include "export/WriterOptions.h"
+#include "export/SaveSettings.h"
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
@@ -173,7 +173,7 @@ void TPXMFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
     if (image.Width() < 1 || image.Height() < 1)
         throw EPGPxMFileFormatWriter(AllPrefix + LibraryMessage(35));
 
-    const bool binary = WriterOptions().PXMWriteBinary;
+    const bool binary = WriterOptionsInForce().PXMWriteBinary;
     static const char* const AsciiMagic[] = {"P1\n", "P2\n", "P3\n"};
     static const char* const BinaryMagic[] = {"P4\n", "P5\n", "P6\n"};
     const auto index = static_cast<std::size_t>(kind);

@@ -1,8 +1,8 @@
 #include "export/Tiff.h"
 
 #include "export/PackBits.h"
+#include "export/SaveSettings.h"
 #include "export/TiffOutput.h"
-#include "export/WriterOptions.h"
 #include "image/LibraryMessages.h"
 #include "image/PGExceptions.h"
 #include "image/PixelGraphic.h"
@@ -148,7 +148,7 @@ void TTIFFileFormatWriter::WriteGraphic(std::ostream& stream, TPixelGraphic& ima
 }
 
 void TTIFFileFormatWriter::WriteHeader(std::ostream& stream) {
-    FMotorolaOrder = WriterOptions().TIFFWriteMotorolaOrder;
+    FMotorolaOrder = WriterOptionsInForce().TIFFWriteMotorolaOrder;
     FBase = TTiffOutput::StreamPosition(stream);
     TTiffOutput out(stream, FBase, FMotorolaOrder);
     out.WriteBytes(FMotorolaOrder ? "MM" : "II", 2);
@@ -158,7 +158,7 @@ void TTIFFileFormatWriter::WriteHeader(std::ostream& stream) {
 }
 
 void TTIFFileFormatWriter::WriteImage(std::ostream& stream, TPixelGraphic& image) {
-    const TPGWriterOptions& options = WriterOptions();
+    const TPGWriterOptions& options = WriterOptionsInForce();
     const int width = image.Width();
     const int height = image.Height();
     // A TIFF image needs at least one row and one column (and the strip arithmetic divides by

@@ -1,5 +1,7 @@
 #include "export/WarningPrompt.h"
 
+#include "export/SaveSettings.h"
+
 #include <utility>
 
 namespace {
@@ -17,6 +19,8 @@ void SetWarningPrompt(TPGWarningPrompt prompt) {
 
 TPGPromptResult ShowWarningPrompt(const std::string& caption, const std::string& text,
                                   TPGPromptButtons buttons) {
-    const TPGWarningPrompt& prompt = InstalledPrompt();
+    // A save with settings of its own answers its warnings there, also when it has no prompt.
+    const TPGSaveSettings* settings = TSaveSettingsScope::Current();
+    const TPGWarningPrompt& prompt = settings ? settings->Prompt : InstalledPrompt();
     return prompt ? prompt(caption, text, buttons) : TPGPromptResult::OK;
 }

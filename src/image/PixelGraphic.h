@@ -15,6 +15,8 @@
 
 class TPGCanvas;
 
+struct TPGSaveSettings;
+
 // The in-memory raster image: a device-independent bitmap of 1, 4, 8 or 24 bits per pixel,
 // rows bottom-up and padded to 4 bytes, 24-bit pixels stored blue, green, red.
 class TPixelGraphic final {
@@ -204,6 +206,9 @@ public:
     // Defined by the export library. The format follows the extension; an image the format
     // cannot hold is saved through a converted copy (after SaveColorResWarningAction).
     void SaveImageFile(const std::string& fileName);
+    // As SaveImageFile, with the writer options and warning prompt of this save alone instead
+    // of the process-wide ones: for saves that run beside others.
+    void SaveImageFile(const std::string& fileName, const TPGSaveSettings& settings);
     // As SaveImageFile, into the caller's stream at its position; a leading "." is ignored.
     void SaveToStreamAs(std::ostream& stream, const std::string& extension);
     // The clipboard's device-independent bitmap: a BMP file without its 14-byte file header.

@@ -1,9 +1,9 @@
-#include "app/render/MemoryHeadroom.h"
 #include "app/render/RenderCommand.h"
 #include "app/render/RenderOptions.h"
-#include "app/render/Renderer.h"
 #include "engine/LcgRandom.h"
 #include "engine/ParameterFile.h"
+#include "render/MemoryHeadroom.h"
+#include "render/RenderJob.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,11 +15,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -47,7 +49,7 @@ std::string Contents(const std::string& fileName) {
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
-std::string PictureOf(TRenderer& renderer) {
+std::string PictureOf(TRenderJob& renderer) {
     std::ostringstream bytes;
     renderer.Image().SaveImageStream(bytes);
     return bytes.str();
@@ -122,7 +124,7 @@ TEST_F(LargeRenderTest, AKeptSetThatFailsItsWarmUpDrawsNothing) {
 TEST_F(LargeRenderTest, OrbitsOnAllCoresAreMergedTheSameWayEveryTime) {
     const TRenderOptions two = ParseRenderOptions(
         {"--seed", "777", "--size", "200x150", "--steps", "300001", "--threads", "2"});
-    TRenderer first(two), second(two);
+    TRenderJob first(two), second(two);
     const TRenderResult result = first.Run(nullptr);
     second.Run(nullptr);
     EXPECT_EQ(result.Steps, 300001);
@@ -135,7 +137,7 @@ TEST_F(LargeRenderTest, OrbitsOnAllCoresAreMergedTheSameWayEveryTime) {
     one.KeepCoefficients = true;
     one.FileClock = first.UsedParameters().DrawClock;
     one.Seed.reset();
-    TRenderer single(one);
+    TRenderJob single(one);
     single.Run(nullptr);
     EXPECT_NE(PictureOf(single), PictureOf(first));
     int litSingle = 0, litMerged = 0;
@@ -149,7 +151,7 @@ TEST_F(LargeRenderTest, OrbitsOnAllCoresAreMergedTheSameWayEveryTime) {
     // A pixel no orbit hit keeps the background.
     TRenderOptions white = two;
     white.Params.WhiteBackground = BoolTrue;
-    TRenderer whiteRun(white);
+    TRenderJob whiteRun(white);
     whiteRun.Run(nullptr);
     EXPECT_EQ(whiteRun.Image().GetPixel(0, 0), 0xFFFFFFu);
 }
@@ -158,7 +160,7 @@ TEST_F(LargeRenderTest, PicturesBeyondTheWindowsLimitAreHitEverywhere) {
     const TRenderOptions options =
         ParseRenderOptions({"--seed", "99", "--size", "3000x2000", "--density", "0.1"});
     EXPECT_EQ(options.Steps, 600000);
-    TRenderer renderer(options);
+    TRenderJob renderer(options);
     renderer.Run(nullptr);
     int litBeyond = 0;
     for (int y = 768; y < 2000; ++y)
@@ -182,7 +184,7 @@ TEST_F(LargeRenderTest, MemoryThatCannotBeHadIsRefusedBeforeTheRun) {
     const TRenderOptions options =
         ParseRenderOptions({"--size", "8192x8192", "--threads", "256", "--steps", "1000"});
     try {
-        TRenderer renderer(options);
+        TRenderJob renderer(options);
         FAIL();
     } catch (const std::runtime_error& error) {
         EXPECT_EQ(std::string(error.what())
@@ -308,7 +310,7 @@ TEST_F(LargeRenderTest, MemoryIsMeasuredAgainstTheSmallestLimit) {
     if (::setgid(65534) != 0 || ::setuid(65534) != 0 || ::setrlimit(RLIMIT_NPROC, &none) != 0)
         std::_Exit(2);
     try {
-        TRenderer renderer(options);
+        TRenderJob renderer(options);
         renderer.Run(nullptr);
     } catch (const std::exception& error) {
         std::fputs(error.what(), stderr);
@@ -326,4 +328,24 @@ TEST(Renderer, AThreadTheSystemRefusesEndsTheRunWithItsNumber) {
         RenderWithoutThreads(options), ::testing::ExitedWithCode(1),
         "^could not start a thread for orbit 1 of 3 \\(--threads 3\\): Resource temporarily "
         "unavailable$");
+}
+
+TEST_F(LargeRenderTest, ARenderReportsItsProgressAndStopsWhenAsked) {
+    for (const char* threads : {"1", "2"}) {
+        SCOPED_TRACE(threads);
+        TRenderJob job(ParseRenderOptions(
+            {"--seed", "5", "--steps", "2000000000", "--threads", threads, "--quiet"}));
+        std::stop_source stop;
+        std::vector<double> fractions;
+        const auto progress = [&](const TRenderProgress& now) {
+            fractions.push_back(now.Fraction);
+            if (fractions.size() == 3)
+                stop.request_stop();
+        };
+        EXPECT_THROW(job.Run(progress, stop.get_token()), ERenderCancelled);
+        ASSERT_EQ(fractions.size(), 3u);
+        EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+        EXPECT_GT(fractions.back(), 0.0);
+        EXPECT_LT(fractions.back(), 0.01);
+    }
 }

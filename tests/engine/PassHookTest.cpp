@@ -1,6 +1,6 @@
 #include "app/render/RenderOptions.h"
-#include "app/render/Renderer.h"
 #include "engine/EngineTestSupport.h"
+#include "render/RenderJob.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +96,7 @@ TEST(Renderer, TicksFallOnTheSamePassesWhateverItsHookInterval) {
         for (const std::vector<std::string>& maps :
              std::vector<std::vector<std::string>>{{"ifs01"}, {"at01"}}) {
             SCOPED_TRACE(std::to_string(tickEvery) + " " + maps[0]);
-            TRenderer renderer(ParseRenderOptions(
+            TRenderJob renderer(ParseRenderOptions(
                 {"--seed", std::to_string(AcceptedSeed), "--steps", "300000", "--maps", maps[0],
                  "--rotate", maps[0], "--tick-every", std::to_string(tickEvery), "--quiet"}));
             renderer.Run(nullptr);

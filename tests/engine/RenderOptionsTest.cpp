@@ -1,10 +1,10 @@
 #include "app/render/RenderOptions.h"
 #include "app/render/RenderCommand.h"
-#include "app/render/RenderOutput.h"
-#include "app/render/Renderer.h"
 #include "engine/ParameterSettings.h"
 #include "export/Png.h"
 #include "image/StreamErrors.h"
+#include "render/RenderJob.h"
+#include "render/RenderOutput.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -228,8 +228,8 @@ TEST(Renderer, SeededRunsRepeatAndStopAtTheRequestedPoints) {
     const TRenderOptions options =
         Parse({"--size", "120x90", "--seed", "12345", "--steps", "30000", "--maps", "ifs01,at02",
                "--tick-every", "1000", "--rotate", "ifs01"});
-    TRenderer first(options);
-    TRenderer second(options);
+    TRenderJob first(options);
+    TRenderJob second(options);
     const TRenderResult a = first.Run(nullptr);
     const TRenderResult b = second.Run(nullptr);
     EXPECT_EQ(a.Steps, 30000);
@@ -253,7 +253,7 @@ TEST(Renderer, GivesUpOnMapsThatNeverSettle) {
     // Latoocarfian 01 followed by IFS 01 escapes or leaves the Lyapunov window every time.
     TRenderOptions options = Parse({"--size", "64x48", "--seed", "7", "--maps", "lat01,ifs01"});
     options.MaxFruitlessDraws = 500;
-    TRenderer renderer(options);
+    TRenderJob renderer(options);
     try {
         renderer.Run(nullptr);
         FAIL();
@@ -268,12 +268,12 @@ TEST(Renderer, GivesUpOnMapsThatNeverSettle) {
     // Draws that were rejected before a set settled do not count against a run that plots.
     options = Parse({"--size", "64x48", "--seed", "7", "--steps", "5000"});
     options.MaxFruitlessDraws = 1;
-    TRenderer settling(options);
+    TRenderJob settling(options);
     EXPECT_EQ(settling.Run(nullptr).Steps, 5000);
 }
 
 TEST(RenderOutput, WritesABmpFileOrNothing) {
-    TRenderer renderer(Parse({"--size", "5x3", "--seed", "1", "--steps", "100"}));
+    TRenderJob renderer(Parse({"--size", "5x3", "--seed", "1", "--steps", "100"}));
     renderer.Run(nullptr);
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() / "quarn-render-test.bmp";
@@ -304,7 +304,7 @@ TEST(RenderCommand, ExitCodesAndMessages) {
     std::filesystem::create_directory(folder);
     TRenderOptions options = Parse(
         {"--size", "8x8", "--steps", "10", "--seed", "3", "--out", (folder / "x.bmp").string()});
-    TRenderer renderer(options);
+    TRenderJob renderer(options);
     renderer.Run(nullptr);
     std::filesystem::remove(folder);
     EXPECT_THROW(WriteRenderedImage(renderer.Image(), options.OutFile), EFCreateError);
@@ -428,7 +428,7 @@ TEST(Renderer, ASeededClockWrapsAtMidnight) {
     const TRenderOptions lastMillisecond =
         Parse({"--size", "16x12", "--steps", "10", "--seed", "86399999"});
     const TRenderOptions midnight = Parse({"--size", "16x12", "--steps", "10", "--seed", "0"});
-    TRenderer late(lastMillisecond), early(midnight);
+    TRenderJob late(lastMillisecond), early(midnight);
     const TRenderResult a = late.Run(nullptr), b = early.Run(nullptr);
     EXPECT_EQ(a.CoefficientSets, 2);
     EXPECT_EQ(b.CoefficientSets, 1);

@@ -1,9 +1,9 @@
 #include "app/render/RenderCommand.h"
 #include "app/render/RenderOptions.h"
-#include "app/render/Renderer.h"
 #include "export/WriterOptions.h"
 #include "image/PixelGraphic.h"
 #include "image/ScreenGamma.h"
+#include "render/RenderJob.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -39,7 +39,7 @@ struct TRgbPicture {
 };
 
 TRgbPicture ReferencePicture() {
-    TRenderer renderer(ParseRenderOptions(PictureArgs));
+    TRenderJob renderer(ParseRenderOptions(PictureArgs));
     renderer.Run(nullptr);
     const TPixelGraphic& image = renderer.Image();
     TRgbPicture picture{image.Width(), image.Height(), {}};
@@ -202,7 +202,7 @@ TEST_F(RenderExport, LosslessFormatsHoldTheRenderedPixels) {
 
     // The BMP file holds the very picture that the reference render made.
     ASSERT_EQ(Render("picture.bmp"), 0) << Err.str();
-    TRenderer same(ParseRenderOptions(PictureArgs));
+    TRenderJob same(ParseRenderOptions(PictureArgs));
     same.Run(nullptr);
     std::ostringstream bmp;
     same.Image().SaveImageStream(bmp);

@@ -2,10 +2,10 @@
 // the renderer's or a writer's output shows here at once. When output changes on purpose, update
 // the table from the failure messages and say why in the commit.
 #include "app/render/RenderOptions.h"
-#include "app/render/Renderer.h"
 #include "export/ColorResolution.h"
 #include "export/WriterOptions.h"
 #include "image/PixelGraphic.h"
+#include "render/RenderJob.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -30,10 +30,10 @@ std::string ImageBytes(const TPixelGraphic& image) {
     return out.str();
 }
 
-TRenderer Render(const std::vector<std::string>& args) {
+TRenderJob Render(const std::vector<std::string>& args) {
     std::vector<std::string> all = {"--quiet"};
     all.insert(all.end(), args.begin(), args.end());
-    return TRenderer(ParseRenderOptions(all));
+    return TRenderJob(ParseRenderOptions(all));
 }
 
 struct TGoldenPicture {
@@ -79,7 +79,7 @@ const std::vector<TGoldenPicture> GoldenPictures = {
 TEST(GoldenPicture, RenderedPicturesKeepTheirPixels) {
     for (const TGoldenPicture& golden : GoldenPictures) {
         SCOPED_TRACE(golden.Name);
-        TRenderer renderer = Render(golden.Args);
+        TRenderJob renderer = Render(golden.Args);
         const TRenderResult result = renderer.Run(nullptr);
         const std::uint32_t crc = Crc32(ImageBytes(renderer.Image()));
         EXPECT_TRUE(result.CoefficientSets == golden.CoefficientSets && crc == golden.Crc)
@@ -144,7 +144,7 @@ std::string SavedBytes(TPixelGraphic& image, const char* extension) {
 }
 
 TEST(GoldenPicture, EveryWriterKeepsItsBytes) {
-    TRenderer renderer = Render({"--seed", "2024", "--steps", "100000", "--size", "160x90"});
+    TRenderJob renderer = Render({"--seed", "2024", "--steps", "100000", "--size", "160x90"});
     renderer.Run(nullptr);
     TPixelGraphic& image = renderer.Image();
     ResetWriterOptions();

@@ -1,15 +1,17 @@
 #pragma once
 
-#include "app/render/RenderOptions.h"
 #include "engine/FractalEngine.h"
 #include "engine/ParameterFile.h"
 #include "image/PixelGraphic.h"
+#include "render/RenderSettings.h"
 
 #include <chrono>
 #include <cstdint>
-#include <iosfwd>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -20,24 +22,37 @@ struct TRenderResult {
     double Seconds = 0.0;
 };
 
-// One headless run: the options' block on a fresh image, the default view fitted to it, ended
-// once the requested number of points has been plotted. With more than one thread, the orbits
-// run on one coefficient set, each with its own generator stream and counters, and are merged
-// as if they had run one after another in the order of their numbers: a pixel takes the summed
-// counters and the group of its latest hit in the highest-numbered orbit that hit it.
-class TRenderer {
+// How far a render has come: called now and then from the thread of its first orbit.
+struct TRenderProgress {
+    double Fraction = 0.0; // of the requested steps plotted
+    double Seconds = 0.0;  // since the run started
+};
+using TRenderProgressHook = std::function<void(const TRenderProgress&)>;
+
+// A render stopped through its stop token; it leaves no picture to save.
+class ERenderCancelled : public std::runtime_error {
+public:
+    ERenderCancelled() : std::runtime_error("the render was cancelled") {}
+};
+
+// One render without windows: the settings' block on a fresh image, the view fitted to it,
+// ended once the requested number of points has been plotted. With more than one thread, the
+// orbits run on one coefficient set, each with its own generator stream and counters, and are
+// merged as if they had run one after another in the order of their numbers: a pixel takes the
+// summed counters and the group of its latest hit in the highest-numbered orbit that hit it.
+class TRenderJob {
 public:
     // Allocates everything the run needs; throws std::runtime_error when the memory cannot be
     // had, before anything is computed.
-    explicit TRenderer(const TRenderOptions& options);
+    explicit TRenderJob(const TRenderSettings& settings);
 
-    // progress receives a percentage line for runs longer than a second; null for none. Throws
-    // std::runtime_error when the options' MaxFruitlessDraws coefficient sets in a row were
-    // drawn without a plotted point, or when a kept set fails its warm-up.
-    TRenderResult Run(std::ostream* progress);
+    // Throws std::runtime_error when MaxFruitlessDraws coefficient sets in a row were drawn
+    // without a plotted point, when a kept set fails its warm-up or a thread cannot be started,
+    // and ERenderCancelled once `stop` is requested.
+    TRenderResult Run(const TRenderProgressHook& progress = {}, const std::stop_token& stop = {});
     const TPixelGraphic& Image() const { return FImage; }
     TPixelGraphic& Image() { return FImage; }
-    const TFractalParams& Params() const { return FOptions.Params; }
+    const TFractalParams& Params() const { return FSettings.Params; }
     // The set the run used, with its view and the clock value its orbit started from.
     TParameterFile UsedParameters() const;
 
@@ -46,21 +61,24 @@ private:
     // How one engine's run ended.
     struct TOrbitEnd {
         bool GaveUp = false;
+        bool Cancelled = false;
         // A kept set was rejected; the engine had begun to draw another.
         bool SetRejected = false;
         double RejectedLyapunov = 0.0;
     };
 
     TOrbitEnd RunOrbit(TFractalEngine& engine, TFractalParams& params, std::int64_t steps,
-                       bool keepSet, std::ostream* progress, int& coefficientSets);
+                       bool keepSet, const TRenderProgressHook* progress, std::stop_token stop,
+                       int& coefficientSets);
     // With more than one orbit: finds a set all orbits accept, runs them and merges them.
     // Returns the plotted steps of all orbits.
-    std::int64_t RunOrbits(std::ostream* progress, int& coefficientSets);
+    std::int64_t RunOrbits(const TRenderProgressHook* progress, std::stop_token stop,
+                           int& coefficientSets);
     void MergeOrbits(const std::vector<TFractalParams>& blocks);
     std::uint32_t NextDrawClock();
     std::runtime_error GiveUp(double lyapunov) const;
 
-    TRenderOptions FOptions;
+    TRenderSettings FSettings;
     TPixelGraphic FImage;
     std::vector<std::unique_ptr<TFractalEngine>> FEngines;
     TClock::time_point FStart;

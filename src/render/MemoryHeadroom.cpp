@@ -1,4 +1,4 @@
-#include "app/render/MemoryHeadroom.h"
+#include "render/MemoryHeadroom.h"
 
 #include <algorithm>
 #include <fstream>

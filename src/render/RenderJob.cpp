@@ -1,8 +1,8 @@
-#include "app/render/Renderer.h"
+#include "render/RenderJob.h"
 
-#include "app/render/MemoryHeadroom.h"
 #include "engine/HitColor.h"
 #include "engine/ViewFit.h"
+#include "render/MemoryHeadroom.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -45,9 +45,9 @@ std::string Mebibytes(std::uint64_t bytes) {
 
 } // namespace
 
-TRenderer::TRenderer(const TRenderOptions& options)
-    : FOptions(options), FNextSeed(options.Seed.value_or(0)) {
-    const int width = FOptions.Width, height = FOptions.Height, orbits = FOptions.Threads;
+TRenderJob::TRenderJob(const TRenderSettings& settings)
+    : FSettings(settings), FNextSeed(settings.Seed.value_or(0)) {
+    const int width = FSettings.Width, height = FSettings.Height, orbits = FSettings.Threads;
     const std::uint64_t needed = RunBytes(width, height, orbits);
     const std::string what = "the hit counters of " + std::to_string(orbits) +
                              (orbits == 1 ? " orbit" : " orbits") + " and a " +
@@ -59,11 +59,12 @@ TRenderer::TRenderer(const TRenderOptions& options)
                                  Mebibytes(headroom->Bytes));
     TViewFit view;
     view.ResetCoordinates();
-    view.XCenter = FOptions.CenterX;
-    view.YCenter = FOptions.CenterY;
-    view.Magnification = FOptions.Magnification;
+    view.XCenter = FSettings.CenterX;
+    view.YCenter = FSettings.CenterY;
+    view.Magnification = FSettings.Magnification;
+    FImage.Gamma = FSettings.ScreenGamma;
     try {
-        view.PrepareRun(FOptions.Params, FImage, width, height);
+        view.PrepareRun(FSettings.Params, FImage, width, height);
         for (int i = 0; i < orbits; ++i) {
             FEngines.push_back(std::make_unique<TFractalEngine>(width, height));
             if (orbits > 1)
@@ -74,8 +75,8 @@ TRenderer::TRenderer(const TRenderOptions& options)
     }
 }
 
-std::uint32_t TRenderer::NextDrawClock() {
-    if (!FOptions.Seed)
+std::uint32_t TRenderJob::NextDrawClock() {
+    if (!FSettings.Seed)
         return TFractalEngine::UtcMillisecondsOfDay();
     // A seeded run's clock moves on one millisecond per draw, through midnight as the real
     // clock does.
@@ -84,9 +85,10 @@ std::uint32_t TRenderer::NextDrawClock() {
     return seed;
 }
 
-TRenderer::TOrbitEnd TRenderer::RunOrbit(TFractalEngine& engine, TFractalParams& params,
-                                         std::int64_t steps, bool keepSet, std::ostream* progress,
-                                         int& coefficientSets) {
+TRenderJob::TOrbitEnd TRenderJob::RunOrbit(TFractalEngine& engine, TFractalParams& params,
+                                           std::int64_t steps, bool keepSet,
+                                           const TRenderProgressHook* progress,
+                                           std::stop_token stop, int& coefficientSets) {
     TOrbitEnd end;
     // Draws since a point was last plotted; the engine itself never gives up on a map choice. A
     // set that reached the plotting phase is being replaced when the clock is read with
@@ -104,7 +106,7 @@ TRenderer::TOrbitEnd TRenderer::RunOrbit(TFractalEngine& engine, TFractalParams&
         ++coefficientSets;
         if (params.StepCount >= TFractalEngine::FirstPlotStep)
             fruitlessDraws = 0;
-        if (++fruitlessDraws > FOptions.MaxFruitlessDraws) {
+        if (++fruitlessDraws > FSettings.MaxFruitlessDraws) {
             end.GaveUp = true;
             params.AbortRequested = BoolTrue;
         }
@@ -115,31 +117,33 @@ TRenderer::TOrbitEnd TRenderer::RunOrbit(TFractalEngine& engine, TFractalParams&
 
     // The hook runs every passesPerHook passes, which divides TickEvery, so that the ticks fall
     // on the same passes as with a call after every pass.
-    const std::int64_t passesPerHook = PassesPerHook(FOptions.TickEvery);
+    const std::int64_t passesPerHook = PassesPerHook(FSettings.TickEvery);
     engine.SetStepLimit(TFractalEngine::WarmUpSteps + steps);
     std::int64_t passes = 0;
-    std::int64_t untilTick = FOptions.TickEvery;
-    int shownPercent = -1;
+    std::int64_t untilTick = FSettings.TickEvery;
     engine.SetPassHook(
         [&] {
             untilTick -= passesPerHook;
             if (untilTick == 0) {
-                untilTick = FOptions.TickEvery;
+                untilTick = FSettings.TickEvery;
                 ++params.Tick;
             }
-            // Looking at the time costs more than a pass: only every 65536 passes or so.
+            // Looking at the time and the stop token costs more than a pass: only every 65536
+            // passes or so.
             passes += passesPerHook;
-            if (progress == nullptr || passes < 65536)
+            if (passes < 65536)
                 return;
             passes = 0;
-            if (TClock::now() - FStart < std::chrono::seconds(1))
+            if (stop.stop_requested()) {
+                end.Cancelled = true;
+                params.AbortRequested = BoolTrue;
+                return;
+            }
+            if (progress == nullptr || !*progress)
                 return;
             const std::int64_t plotted = params.StepCount - TFractalEngine::WarmUpSteps;
-            const int percent = plotted <= 0 ? 0 : static_cast<int>(plotted * 100 / steps);
-            if (percent != shownPercent) {
-                shownPercent = percent;
-                *progress << "\rrendering " << percent << "%" << std::flush;
-            }
+            (*progress)({plotted <= 0 ? 0.0 : static_cast<double>(plotted) / steps,
+                         std::chrono::duration<double>(TClock::now() - FStart).count()});
         },
         static_cast<int>(passesPerHook));
 
@@ -147,62 +151,63 @@ TRenderer::TOrbitEnd TRenderer::RunOrbit(TFractalEngine& engine, TFractalParams&
     params.Tick = 0;
     engine.RunFractal(&params);
 
-    if (shownPercent >= 0)
-        *progress << (end.GaveUp || end.SetRejected ? "\n" : "\rrendering 100%\n") << std::flush;
     engine.SetPassHook(nullptr);
     engine.SetClock(nullptr);
     engine.SetStepLimit(TFractalEngine::NoStepLimit);
     return end;
 }
 
-std::runtime_error TRenderer::GiveUp(double lyapunov) const {
+std::runtime_error TRenderJob::GiveUp(double lyapunov) const {
     char text[32];
     std::snprintf(text, sizeof text, "%g", lyapunov);
-    if (FOptions.KeepCoefficients)
+    if (FSettings.KeepCoefficients)
         return std::runtime_error(std::string("the parameter file's coefficient set failed its "
                                               "warm-up (the Lyapunov estimate was ") +
                                   text + "); no picture was drawn");
     return std::runtime_error(
-        "no coefficient set was accepted after " + std::to_string(FOptions.MaxFruitlessDraws) +
+        "no coefficient set was accepted after " + std::to_string(FSettings.MaxFruitlessDraws) +
         " draws (the last Lyapunov estimate was " + text + "; some map combinations never settle)");
 }
 
-TRenderResult TRenderer::Run(std::ostream* progress) {
-    TFractalParams& params = FOptions.Params;
+TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::stop_token& stop) {
+    TFractalParams& params = FSettings.Params;
     TRenderResult result;
     FStart = TClock::now();
-    if (FOptions.KeepCoefficients) {
+    if (FSettings.KeepCoefficients) {
         // The orbit starts as it did after the set's draw: the generator where the draw left
         // it, and the estimate the draw set.
         params.NewCoefficients = BoolFalse;
         params.Lyapunov = 1.0;
-        if (FOptions.Seed || !FOptions.FileClock)
+        if (FSettings.Seed || !FSettings.FileClock)
             FUsedClock = NextDrawClock();
         else
-            FUsedClock = FOptions.FileClock;
+            FUsedClock = FSettings.FileClock;
     }
-    if (FOptions.Threads == 1) {
+    if (FSettings.Threads == 1) {
         TFractalEngine& engine = *FEngines.front();
-        if (FOptions.KeepCoefficients)
+        if (FSettings.KeepCoefficients)
             engine.SetRandomSeed(TFractalEngine::OrbitStreamStart(*FUsedClock, 0, 1));
-        const TOrbitEnd end = RunOrbit(engine, params, FOptions.Steps, FOptions.KeepCoefficients,
-                                       progress, result.CoefficientSets);
+        const TOrbitEnd end = RunOrbit(engine, params, FSettings.Steps, FSettings.KeepCoefficients,
+                                       &progress, stop, result.CoefficientSets);
+        if (end.Cancelled)
+            throw ERenderCancelled();
         if (end.GaveUp || end.SetRejected)
             throw GiveUp(end.RejectedLyapunov);
         result.Steps = params.StepCount - TFractalEngine::WarmUpSteps;
     } else {
-        result.Steps = RunOrbits(progress, result.CoefficientSets);
+        result.Steps = RunOrbits(&progress, stop, result.CoefficientSets);
     }
     result.Seconds = std::chrono::duration<double>(TClock::now() - FStart).count();
     result.Lyapunov = params.Lyapunov;
     return result;
 }
 
-std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) {
-    TFractalParams& params = FOptions.Params;
-    const int orbits = FOptions.Threads;
+std::int64_t TRenderJob::RunOrbits(const TRenderProgressHook* progress, std::stop_token stop,
+                                   int& coefficientSets) {
+    TFractalParams& params = FSettings.Params;
+    const int orbits = FSettings.Threads;
     for (int rejectedSets = 0;; ++rejectedSets) {
-        if (!FOptions.KeepCoefficients) {
+        if (!FSettings.KeepCoefficients) {
             if (rejectedSets == MaxSetsRejectedByOrbits)
                 throw std::runtime_error(
                     "no coefficient set kept all " + std::to_string(orbits) +
@@ -211,7 +216,9 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
             // The first orbit's engine draws until a set passes its warm-up and plots a point.
             params.NewCoefficients = BoolTrue;
             const TOrbitEnd end =
-                RunOrbit(*FEngines.front(), params, 1, false, nullptr, coefficientSets);
+                RunOrbit(*FEngines.front(), params, 1, false, nullptr, stop, coefficientSets);
+            if (end.Cancelled)
+                throw ERenderCancelled();
             if (end.GaveUp)
                 throw GiveUp(end.RejectedLyapunov);
         }
@@ -247,13 +254,13 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
                     block.StepCount = 0;
                     block.Image = nullptr;
                     const std::int64_t steps =
-                        FOptions.Steps / orbits + (i < FOptions.Steps % orbits ? 1 : 0);
+                        FSettings.Steps / orbits + (i < FSettings.Steps % orbits ? 1 : 0);
                     int unusedSets = 0;
                     try {
                         FEngines[i]->SetRandomSeed(
                             TFractalEngine::OrbitStreamStart(*FUsedClock, i, orbits));
                         ends[i] = RunOrbit(*FEngines[i], block, steps, true,
-                                           i == 0 ? progress : nullptr, unusedSets);
+                                           i == 0 ? progress : nullptr, stop, unusedSets);
                     } catch (...) {
                         errors[i] = std::current_exception();
                     }
@@ -263,6 +270,9 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
         for (const std::exception_ptr& error : errors)
             if (error)
                 std::rethrow_exception(error);
+        if (std::any_of(ends.begin(), ends.end(),
+                        [](const TOrbitEnd& end) { return end.Cancelled; }))
+            throw ERenderCancelled();
         const auto rejected = std::find_if(ends.begin(), ends.end(),
                                            [](const TOrbitEnd& end) { return end.SetRejected; });
         if (rejected == ends.end()) {
@@ -275,12 +285,12 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
             params.StepCount = blocks.front().StepCount;
             return steps;
         }
-        if (FOptions.KeepCoefficients)
+        if (FSettings.KeepCoefficients)
             throw GiveUp(rejected->RejectedLyapunov);
     }
 }
 
-void TRenderer::MergeOrbits(const std::vector<TFractalParams>& blocks) {
+void TRenderJob::MergeOrbits(const std::vector<TFractalParams>& blocks) {
     const TFractalParams& p = blocks.front();
     // Every increment is the same rounded intensity, and a counter takes none once it has
     // reached the limit: one orbit after another would have stopped at the first multiple of the
@@ -291,8 +301,8 @@ void TRenderer::MergeOrbits(const std::vector<TFractalParams>& blocks) {
         increment > 0 ? (limit + increment - 1) / increment * increment : 0;
     const std::uint32_t background = p.WhiteBackground ? 0xFFFFFFu : 0u;
     // Column by column, the order in which the engines keep their counters.
-    for (int column = 0; column < FOptions.Width; ++column)
-        for (int row = 0; row < FOptions.Height; ++row) {
+    for (int column = 0; column < FSettings.Width; ++column)
+        for (int row = 0; row < FSettings.Height; ++row) {
             std::int64_t sums[3] = {0, 0, 0};
             int group = TFractalEngine::NoGroup;
             for (const std::unique_ptr<TFractalEngine>& engine : FEngines) {
@@ -320,13 +330,13 @@ void TRenderer::MergeOrbits(const std::vector<TFractalParams>& blocks) {
         }
 }
 
-TParameterFile TRenderer::UsedParameters() const {
+TParameterFile TRenderJob::UsedParameters() const {
     TParameterFile file;
-    file.Params = FOptions.Params;
+    file.Params = FSettings.Params;
     file.Params.Image = nullptr;
-    file.CenterX = FOptions.CenterX;
-    file.CenterY = FOptions.CenterY;
-    file.Magnification = FOptions.Magnification;
+    file.CenterX = FSettings.CenterX;
+    file.CenterY = FSettings.CenterY;
+    file.Magnification = FSettings.Magnification;
     file.DrawClock = FUsedClock;
     return file;
 }

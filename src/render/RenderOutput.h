@@ -1,0 +1,17 @@
+#pragma once
+
+#include "export/ColorResolution.h"
+#include "export/SaveSettings.h"
+
+#include <optional>
+#include <string>
+
+class TPixelGraphic;
+
+// Saves the rendered picture through the writer that the file name's extension picks, first
+// converted to `colors` when given, with the writer options and warning prompt of `settings`
+// (the process-wide ones are not touched, so a save may run beside others). Throws the
+// library's or the stream's exception; the library leaves no file behind when writing fails.
+void WriteRenderedImage(TPixelGraphic& image, const std::string& fileName,
+                        std::optional<TPGColorResolution> colors = std::nullopt,
+                        const TPGSaveSettings& settings = {});

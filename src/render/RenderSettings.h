@@ -1,0 +1,35 @@
+#pragma once
+
+#include "engine/FractalParams.h"
+
+#include <cstdint>
+#include <optional>
+
+// What decides a rendered picture: the set and its settings, the view, the size, the steps and
+// the orbits that share them.
+struct TRenderSettings {
+    // Defaults of a new document.
+    TFractalParams Params;
+    int Width = 400;
+    int Height = 300;
+    // The clock value of the first coefficient draw, 0 to 86399999 milliseconds after midnight;
+    // without it the real time of day.
+    std::optional<std::uint32_t> Seed;
+    // Plotting-phase steps before the run ends, of all orbits together.
+    std::int32_t Steps = 2000000;
+    // Set when the block's coefficients came from a parameter file: the run keeps them, and
+    // fails rather than drawing others. The file's clock value, if it has one, picks the orbit.
+    bool KeepCoefficients = false;
+    std::optional<std::uint32_t> FileClock;
+    // Independent orbits on the same coefficient set, each on its own thread.
+    int Threads = 1;
+    double CenterX = 0.0;
+    double CenterY = 0.0;
+    double Magnification = 0.5;
+    std::int64_t TickEvery = 250000;
+    // The screen gamma the picture takes (PNG stores it).
+    long double ScreenGamma = 1.8L;
+    // The run gives up once this many coefficient sets in a row were drawn without a plotted
+    // point: some map combinations never settle.
+    std::int64_t MaxFruitlessDraws = 1000000;
+};
