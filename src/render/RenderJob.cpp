@@ -3,6 +3,7 @@
 #include "engine/HitColor.h"
 #include "engine/ViewFit.h"
 #include "render/MemoryHeadroom.h"
+#include "render/Supersampling.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -46,12 +47,29 @@ std::string Mebibytes(std::uint64_t bytes) {
 } // namespace
 
 TRenderJob::TRenderJob(const TRenderSettings& settings)
-    : FSettings(settings), FNextSeed(settings.Seed.value_or(0)) {
+    : FSettings(settings), FSupersample(settings.Supersample), FWidth(settings.Width),
+      FHeight(settings.Height), FNextSeed(settings.Seed.value_or(0)) {
+    if (FSupersample < 1 || FSupersample > TRenderSettings::MaxSupersample)
+        throw std::invalid_argument("supersampling must be 1 to " +
+                                    std::to_string(TRenderSettings::MaxSupersample));
+    // Each sub-pixel gets the steps of a plain pixel, so the picture keeps its look.
+    const std::int64_t steps =
+        static_cast<std::int64_t>(FSettings.Steps) * FSupersample * FSupersample;
+    if (steps > TRenderSettings::MaxSteps)
+        throw std::invalid_argument("supersampling " + std::to_string(FSupersample) + " times " +
+                                    std::to_string(FSettings.Steps) + " steps gives more than " +
+                                    std::to_string(TRenderSettings::MaxSteps) + " steps");
+    FSettings.Steps = static_cast<std::int32_t>(steps);
+    FSettings.Width *= FSupersample;
+    FSettings.Height *= FSupersample;
     const int width = FSettings.Width, height = FSettings.Height, orbits = FSettings.Threads;
     const std::uint64_t needed = RunBytes(width, height, orbits);
-    const std::string what = "the hit counters of " + std::to_string(orbits) +
-                             (orbits == 1 ? " orbit" : " orbits") + " and a " +
-                             std::to_string(width) + "x" + std::to_string(height) + " picture";
+    std::string what = "the hit counters of " + std::to_string(orbits) +
+                       (orbits == 1 ? " orbit" : " orbits") + " and a " + std::to_string(width) +
+                       "x" + std::to_string(height) + " picture";
+    if (FSupersample > 1)
+        what += " (" + std::to_string(FWidth) + "x" + std::to_string(FHeight) + " supersampled " +
+                std::to_string(FSupersample) + " times)";
     if (const std::optional<TMemoryHeadroom> headroom = MemoryHeadroom();
         headroom && needed > headroom->Bytes)
         throw std::runtime_error("not enough memory: " + what + " need " + Mebibytes(needed) +
@@ -197,6 +215,8 @@ TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::st
     } else {
         result.Steps = RunOrbits(&progress, stop, result.CoefficientSets);
     }
+    if (FSupersample > 1)
+        ReduceByBoxAverage(FImage, FSupersample, FReduced);
     result.Seconds = std::chrono::duration<double>(TClock::now() - FStart).count();
     result.Lyapunov = params.Lyapunov;
     return result;
@@ -334,6 +354,8 @@ TParameterFile TRenderJob::UsedParameters() const {
     TParameterFile file;
     file.Params = FSettings.Params;
     file.Params.Image = nullptr;
+    file.Params.ImageWidth = FWidth;
+    file.Params.ImageHeight = FHeight;
     file.CenterX = FSettings.CenterX;
     file.CenterY = FSettings.CenterY;
     file.Magnification = FSettings.Magnification;

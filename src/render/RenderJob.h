@@ -50,8 +50,9 @@ public:
     // without a plotted point, when a kept set fails its warm-up or a thread cannot be started,
     // and ERenderCancelled once `stop` is requested.
     TRenderResult Run(const TRenderProgressHook& progress = {}, const std::stop_token& stop = {});
-    const TPixelGraphic& Image() const { return FImage; }
-    TPixelGraphic& Image() { return FImage; }
+    // The finished picture, at the settings' size also when supersampled.
+    const TPixelGraphic& Image() const { return FSupersample > 1 ? FReduced : FImage; }
+    TPixelGraphic& Image() { return FSupersample > 1 ? FReduced : FImage; }
     const TFractalParams& Params() const { return FSettings.Params; }
     // The set the run used, with its view and the clock value its orbit started from.
     TParameterFile UsedParameters() const;
@@ -78,8 +79,13 @@ private:
     std::uint32_t NextDrawClock();
     std::runtime_error GiveUp(double lyapunov) const;
 
+    // The settings of the picture rendered: supersampled, larger and with more steps.
     TRenderSettings FSettings;
+    int FSupersample = 1;
+    int FWidth = 0;
+    int FHeight = 0;
     TPixelGraphic FImage;
+    TPixelGraphic FReduced;
     std::vector<std::unique_ptr<TFractalEngine>> FEngines;
     TClock::time_point FStart;
     // The seeded clock's next value.

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "engine/FractalEngine.h"
 #include "engine/FractalParams.h"
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 // What decides a rendered picture: the set and its settings, the view, the size, the steps and
@@ -15,12 +17,19 @@ struct TRenderSettings {
     // The clock value of the first coefficient draw, 0 to 86399999 milliseconds after midnight;
     // without it the real time of day.
     std::optional<std::uint32_t> Seed;
-    // Plotting-phase steps before the run ends, of all orbits together.
+    // Plotting-phase steps before the run ends, of all orbits together: 1 to MaxSteps, where
+    // the step counter, which plots from its warm-up on, reaches its largest value.
     std::int32_t Steps = 2000000;
+    static constexpr std::int32_t MaxSteps =
+        std::numeric_limits<std::int32_t>::max() - TFractalEngine::WarmUpSteps;
     // Set when the block's coefficients came from a parameter file: the run keeps them, and
     // fails rather than drawing others. The file's clock value, if it has one, picks the orbit.
     bool KeepCoefficients = false;
     std::optional<std::uint32_t> FileClock;
+    // Rendered at Supersample times the width and height with its square times the steps, and
+    // reduced by averaging: 1 to MaxSupersample.
+    int Supersample = 1;
+    static constexpr int MaxSupersample = 4;
     // Independent orbits on the same coefficient set, each on its own thread.
     int Threads = 1;
     double CenterX = 0.0;

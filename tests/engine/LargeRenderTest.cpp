@@ -349,3 +349,51 @@ TEST_F(LargeRenderTest, ARenderReportsItsProgressAndStopsWhenAsked) {
         EXPECT_LT(fractions.back(), 0.01);
     }
 }
+
+TEST_F(LargeRenderTest, ASupersampledRenderIsTheLargeRenderAveragedInBlocks) {
+    struct TCase {
+        int Factor;
+        const char* Threads;
+    };
+    for (const TCase test : {TCase{2, "1"}, TCase{3, "2"}, TCase{4, "1"}}) {
+        SCOPED_TRACE(test.Factor);
+        const int width = 37, height = 23, steps = 40000;
+        const std::string n = std::to_string(test.Factor);
+        TRenderJob supersampled(ParseRenderOptions(
+            {"--seed", "42", "--size", std::to_string(width) + "x" + std::to_string(height),
+             "--steps", std::to_string(steps), "--supersample", n, "--threads", test.Threads,
+             "--maps", "ifs01,at01", "--quiet"}));
+        supersampled.Run();
+        TRenderJob large(ParseRenderOptions(
+            {"--seed", "42", "--size",
+             std::to_string(width * test.Factor) + "x" + std::to_string(height * test.Factor),
+             "--steps", std::to_string(steps * test.Factor * test.Factor), "--threads",
+             test.Threads, "--maps", "ifs01,at01", "--quiet"}));
+        large.Run();
+        const TPixelGraphic& picture = supersampled.Image();
+        ASSERT_EQ(picture.Width(), width);
+        ASSERT_EQ(picture.Height(), height);
+        EXPECT_EQ(supersampled.UsedParameters().Params.ImageWidth, width);
+        const int count = test.Factor * test.Factor;
+        int differing = 0, lit = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                int sums[3] = {0, 0, 0};
+                for (int dy = 0; dy < test.Factor; ++dy)
+                    for (int dx = 0; dx < test.Factor; ++dx) {
+                        const TColor color =
+                            large.Image().GetPixelColor(x * test.Factor + dx, y * test.Factor + dy);
+                        sums[0] += GetRValue(color);
+                        sums[1] += GetGValue(color);
+                        sums[2] += GetBValue(color);
+                    }
+                const TColor expected =
+                    RGB((sums[0] + count / 2) / count, (sums[1] + count / 2) / count,
+                        (sums[2] + count / 2) / count);
+                differing += picture.GetPixelColor(x, y) != expected;
+                lit += expected != 0;
+            }
+        EXPECT_EQ(differing, 0);
+        EXPECT_GT(lit, 20);
+    }
+}

@@ -362,7 +362,7 @@ std::optional<std::string> ParamsFileOf(const std::vector<std::string>& args) {
     return fileName;
 }
 
-constexpr std::int32_t MaxSteps = std::numeric_limits<std::int32_t>::max() - 3999;
+constexpr std::int32_t MaxSteps = TRenderSettings::MaxSteps;
 
 // What the options of one line have said so far, beyond the options themselves.
 struct TParseState {
@@ -421,6 +421,13 @@ const TOptionRow OptionRows[] = {
          state.Density = ParseNumber<double>(value, row.Name);
          if (!(*state.Density > 0.0))
              throw OutOfRange(std::string(row.Name) + " " + std::string(value), row.MustBe());
+     }},
+    {"--supersample", "N", "1 to 4",
+     "render N x N sub-pixels with N x N times the steps for each pixel\n"
+     "and average them: smoother edges, the same look (default 1)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.Supersample =
+             ParseInRange<int>(value, row.Name, 1, TRenderSettings::MaxSupersample, row.MustBe());
      }},
     {"--threads", "N", "0 to 256",
      "independent orbits on the same coefficient set, one thread each,\n"
@@ -614,6 +621,12 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
                              "it must give 1 to 2147479648 steps");
         options.Steps = static_cast<std::int32_t>(steps);
     }
+    const std::int64_t supersampled =
+        static_cast<std::int64_t>(options.Steps) * options.Supersample * options.Supersample;
+    if (supersampled > MaxSteps)
+        throw OutOfRange("--supersample " + std::to_string(options.Supersample) + " with " +
+                             std::to_string(options.Steps) + " steps",
+                         "it must give at most 2147479648 steps");
     // Every orbit plots at least one point.
     if (options.Steps < options.Threads)
         throw OutOfRange("--threads " + std::to_string(options.Threads),
