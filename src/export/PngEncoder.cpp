@@ -10,6 +10,11 @@
 TPngEncoder::TPngEncoder(std::ostream& stream, TPGWarningAction warningAction, THeader header)
     : TCodecBridge(stream, warningAction, "PNG"), FHeader(std::move(header)) {}
 
+void TPngEncoder::WriteWithAlpha(TPixelGraphic& image) {
+    FAlphaRow.resize(static_cast<std::size_t>(image.Width()) * 4);
+    Write(image);
+}
+
 void TPngEncoder::DestroyLibrary() noexcept {
     png_destroy_write_struct(&FPng, &FInfo);
 }
@@ -51,7 +56,18 @@ bool TPngEncoder::RunLibrary() {
     FProgress.emplace(image);
     const int height = image.Height();
     for (int y = 0; y < height; ++y) {
-        png_write_row(png, image.ScanLine(y));
+        if (header.Alpha) {
+            const std::uint8_t* colour = image.ScanLine(y);
+            const std::uint8_t* alpha = header.Alpha + static_cast<std::size_t>(y) * image.Width();
+            for (int x = 0; x < image.Width(); ++x) {
+                for (int channel = 0; channel < 3; ++channel)
+                    FAlphaRow[x * 4 + channel] = colour[x * 3 + channel];
+                FAlphaRow[x * 4 + 3] = alpha[x];
+            }
+            png_write_row(png, FAlphaRow.data());
+        } else {
+            png_write_row(png, image.ScanLine(y));
+        }
         image.Progress(y, height - 1);
     }
     FProgress.reset();

@@ -2,6 +2,7 @@
 
 #include "export/CodecBridge.h"
 
+#include <cstdint>
 #include <vector>
 
 #include <png.h>
@@ -15,10 +16,15 @@ public:
         bool Gamma;    // write a gAMA chunk with FileGamma
         float FileGamma;
         std::vector<png_color> Palette; // palette images only
+        // One opacity byte a pixel, rows from the top, for a 24-bit image written as RGBA;
+        // null for none.
+        const std::uint8_t* Alpha = nullptr;
     };
 
     // Library errors raise EPGPNGFileFormatReaderWriter.
     TPngEncoder(std::ostream& stream, TPGWarningAction warningAction, THeader header);
+    // Write, for a header with an alpha plane.
+    void WriteWithAlpha(TPixelGraphic& image);
 
 private:
     bool RunLibrary() override;
@@ -34,4 +40,6 @@ private:
     png_infop FInfo = nullptr;
     // The creation call that returned nothing, if any.
     const char* FFailedCall = nullptr;
+    // One RGBA row, made before the library runs: its frame may hold nothing to destroy.
+    std::vector<png_byte> FAlphaRow;
 };

@@ -32,10 +32,10 @@ constexpr int MaxSetsRejectedByOrbits = 1000;
 
 // Everything the run holds at once: the hit counters of every orbit (and, with more than one,
 // the groups of their latest hits) and the picture.
-std::uint64_t RunBytes(int width, int height, int orbits) {
+std::uint64_t RunBytes(int width, int height, int orbits, bool latestGroups) {
     const std::uint64_t pixels = static_cast<std::uint64_t>(width + 1) * (height + 1);
     const std::uint64_t perOrbit =
-        TFractalEngine::HitBytes(width, height) + (orbits > 1 ? pixels : 0);
+        TFractalEngine::HitBytes(width, height) + (latestGroups ? pixels : 0);
     const std::uint64_t picture = static_cast<std::uint64_t>(width * 3 + 3) * height;
     return perOrbit * orbits + picture;
 }
@@ -63,7 +63,10 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
     FSettings.Width *= FSupersample;
     FSettings.Height *= FSupersample;
     const int width = FSettings.Width, height = FSettings.Height, orbits = FSettings.Threads;
-    const std::uint64_t needed = RunBytes(width, height, orbits);
+    // Several orbits are merged through the groups of their latest hits, and an opacity
+    // tells the pixels some orbit reached.
+    const bool latestGroups = orbits > 1 || FSettings.Transparent;
+    const std::uint64_t needed = RunBytes(width, height, orbits, latestGroups);
     std::string what = "the hit counters of " + std::to_string(orbits) +
                        (orbits == 1 ? " orbit" : " orbits") + " and a " + std::to_string(width) +
                        "x" + std::to_string(height) + " picture";
@@ -81,11 +84,12 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
     view.YCenter = FSettings.CenterY;
     view.Magnification = FSettings.Magnification;
     FImage.Gamma = FSettings.ScreenGamma;
+    FReduced.Gamma = FSettings.ScreenGamma;
     try {
         view.PrepareRun(FSettings.Params, FImage, width, height);
         for (int i = 0; i < orbits; ++i) {
             FEngines.push_back(std::make_unique<TFractalEngine>(width, height));
-            if (orbits > 1)
+            if (latestGroups)
                 FEngines.back()->RecordLatestGroups();
         }
     } catch (const std::bad_alloc&) {
@@ -215,7 +219,9 @@ TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::st
     } else {
         result.Steps = RunOrbits(&progress, stop, result.CoefficientSets);
     }
-    if (FSupersample > 1)
+    if (FSettings.Transparent)
+        MakeTransparentPicture();
+    else if (FSupersample > 1)
         ReduceByBoxAverage(FImage, FSupersample, FReduced);
     result.Seconds = std::chrono::duration<double>(TClock::now() - FStart).count();
     result.Lyapunov = params.Lyapunov;
@@ -348,6 +354,41 @@ void TRenderJob::MergeOrbits(const std::vector<TFractalParams>& blocks) {
             }
             FImage.SetPixel(column, row, HitColor(p, merged, group));
         }
+}
+
+void TRenderJob::MakeTransparentPicture() {
+    const int factor = FSupersample;
+    const std::uint32_t count = static_cast<std::uint32_t>(factor) * factor;
+    FReduced.SetSize(FWidth, FHeight, bc24Bit);
+    std::vector<std::uint8_t> alpha(static_cast<std::size_t>(FWidth) * FHeight);
+    for (int y = 0; y < FHeight; ++y) {
+        std::uint8_t* out = FReduced.ScanLine(y);
+        for (int x = 0; x < FWidth; ++x) {
+            std::uint32_t reached = 0;
+            std::uint32_t sums[3] = {0, 0, 0};
+            for (int dy = 0; dy < factor; ++dy)
+                for (int dx = 0; dx < factor; ++dx) {
+                    const int column = x * factor + dx, row = y * factor + dy;
+                    const bool hit =
+                        std::any_of(FEngines.begin(), FEngines.end(), [&](const auto& engine) {
+                            return engine->LatestGroup(column, row) != TFractalEngine::NoGroup;
+                        });
+                    if (!hit)
+                        continue;
+                    ++reached;
+                    const std::uint8_t* pixel = FImage.ScanLine(row) + column * 3;
+                    for (int channel = 0; channel < 3; ++channel)
+                        sums[channel] += pixel[channel];
+                }
+            // The colour of the reached sub-pixels alone; halves round up, as in the average.
+            for (int channel = 0; channel < 3; ++channel)
+                out[x * 3 + channel] = static_cast<std::uint8_t>(
+                    reached == 0 ? 0 : (sums[channel] + reached / 2) / reached);
+            alpha[static_cast<std::size_t>(y) * FWidth + x] =
+                static_cast<std::uint8_t>((255 * reached + count / 2) / count);
+        }
+    }
+    FAlpha = std::move(alpha);
 }
 
 TParameterFile TRenderJob::UsedParameters() const {

@@ -50,9 +50,13 @@ public:
     // without a plotted point, when a kept set fails its warm-up or a thread cannot be started,
     // and ERenderCancelled once `stop` is requested.
     TRenderResult Run(const TRenderProgressHook& progress = {}, const std::stop_token& stop = {});
-    // The finished picture, at the settings' size also when supersampled.
-    const TPixelGraphic& Image() const { return FSupersample > 1 ? FReduced : FImage; }
-    TPixelGraphic& Image() { return FSupersample > 1 ? FReduced : FImage; }
+    // The finished picture, at the settings' size also when supersampled; with a transparent
+    // background, the colour of the reached (sub-)pixels, black where none was.
+    const TPixelGraphic& Image() const { return Reduced() ? FReduced : FImage; }
+    TPixelGraphic& Image() { return Reduced() ? FReduced : FImage; }
+    // With a transparent background, the picture's opacity: the share of each pixel's
+    // sub-pixels that an orbit reached, 0 to 255, rows from the top. Empty otherwise.
+    const std::vector<std::uint8_t>& Alpha() const { return FAlpha; }
     const TFractalParams& Params() const { return FSettings.Params; }
     // The set the run used, with its view and the clock value its orbit started from.
     TParameterFile UsedParameters() const;
@@ -77,6 +81,8 @@ private:
                            int& coefficientSets);
     void MergeOrbits(const std::vector<TFractalParams>& blocks);
     std::uint32_t NextDrawClock();
+    bool Reduced() const { return FSupersample > 1 || FSettings.Transparent; }
+    void MakeTransparentPicture();
     std::runtime_error GiveUp(double lyapunov) const;
 
     // The settings of the picture rendered: supersampled, larger and with more steps.
@@ -86,6 +92,7 @@ private:
     int FHeight = 0;
     TPixelGraphic FImage;
     TPixelGraphic FReduced;
+    std::vector<std::uint8_t> FAlpha;
     std::vector<std::unique_ptr<TFractalEngine>> FEngines;
     TClock::time_point FStart;
     // The seeded clock's next value.

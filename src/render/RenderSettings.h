@@ -30,6 +30,9 @@ struct TRenderSettings {
     // reduced by averaging: 1 to MaxSupersample.
     int Supersample = 1;
     static constexpr int MaxSupersample = 4;
+    // Pixels no orbit reached are transparent; with supersampling, a pixel's opacity is the
+    // share of its sub-pixels reached and its colour theirs.
+    bool Transparent = false;
     // Independent orbits on the same coefficient set, each on its own thread.
     int Threads = 1;
     double CenterX = 0.0;

@@ -382,6 +382,14 @@ TEST(RenderOptions, TheOutputIsCheckedBeforeTheRun) {
         {{"--gamma", "100000", "--out", "x.png"},
          "--gamma 100000 is out of range: a PNG file takes a screen gamma of 0.00016 to 6451 "
          "(or --no-gamma)"},
+        {{"--transparent", "--out", "x.bmp"},
+         "--transparent: a file of the extension \"bmp\" holds no transparency; save as png, "
+         "tif or tiff"},
+        {{"--transparent", "--colors", "256", "--out", "x.tif"},
+         "--transparent keeps every colour: leave out --colors"},
+        {{"--supersample", "4", "--steps", "134217728"},
+         "--supersample 4 with 134217728 steps is out of range: it must give at most 2147479648 "
+         "steps"},
         {{"--out", "x.PNG", "--gamma", "0.0001"},
          "--gamma 0.0001 is out of range: a PNG file takes a screen gamma of 0.00016 to 6451 "
          "(or --no-gamma)"}};

@@ -3,6 +3,7 @@
 #include "engine/FractalEngine.h"
 #include "engine/ParameterFile.h"
 #include "engine/ParameterSettings.h"
+#include "export/AlphaPicture.h"
 #include "export/FileFormatWriters.h"
 #include "export/Png.h"
 
@@ -335,6 +336,16 @@ void CheckDistinctFiles(const TRenderOptions& options, const std::optional<std::
                            ": names the parameter file that --params reads");
 }
 
+// Only some formats hold an opacity, and only with all the picture's colours.
+void CheckTransparentOutput(const TRenderOptions& options) {
+    const std::string extension = FileNameExtension(options.OutFile);
+    if (!options.OutFile.empty() && !TAlphaPicture::CanSave(extension))
+        throw ERenderUsage("--transparent: a file of the extension \"" + extension +
+                           "\" holds no transparency; save as png, tif or tiff");
+    if (options.Colors)
+        throw ERenderUsage("--transparent keeps every colour: leave out --colors");
+}
+
 // The file's set, view and size become the defaults that the other options change.
 void LoadParameterFile(const std::string& fileName, TRenderOptions& options) {
     TParameterFile file;
@@ -470,6 +481,12 @@ const TOptionRow OptionRows[] = {
     {"--rgb", "R,G,B", "", "colour factors, each 0 to 1 (default 0.7,0.8,0.9)", SetSetting},
     {"--white", "", "", "white background, inverted colours", SetSetting},
     {"--linear", "", "", "linear brightness instead of the square root", SetSetting},
+    {"--transparent", "", "",
+     "pixels no orbit reached are transparent (PNG and TIFF only); with\n"
+     "--supersample, the share of sub-pixels reached is the opacity",
+     [](TParseState& state, const TOptionRow&, std::string_view) {
+         state.Options.Transparent = true;
+     }},
     {"--tick-every", "N", "at least 1", "loop passes per display tick, at least 1 (default 250000)",
      [](TParseState& state, const TOptionRow& row, std::string_view value) {
          state.Options.TickEvery = ParseInRange<std::int64_t>(
@@ -633,6 +650,8 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
                          "each orbit needs at least one step of --steps");
     if (!options.OutFile.empty())
         CheckOutputFile(options);
+    if (options.Transparent)
+        CheckTransparentOutput(options);
     if (!options.WriteParamsFile.empty())
         CheckFileToWrite(options.WriteParamsFile, "--write-params " + options.WriteParamsFile);
     CheckDistinctFiles(options, paramsFile);
