@@ -2,6 +2,7 @@
 
 #include "engine/HitColor.h"
 #include "engine/ViewFit.h"
+#include "render/AttractorFit.h"
 #include "render/MemoryHeadroom.h"
 #include "render/Supersampling.h"
 
@@ -195,6 +196,8 @@ TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::st
     TFractalParams& params = FSettings.Params;
     TRenderResult result;
     FStart = TClock::now();
+    if (FSettings.Fit)
+        FitToAttractor(stop, result.CoefficientSets);
     if (FSettings.KeepCoefficients) {
         // The orbit starts as it did after the set's draw: the generator where the draw left
         // it, and the estimate the draw set.
@@ -354,6 +357,40 @@ void TRenderJob::MergeOrbits(const std::vector<TFractalParams>& blocks) {
             }
             FImage.SetPixel(column, row, HitColor(p, merged, group));
         }
+}
+
+void TRenderJob::FitToAttractor(const std::stop_token& stop, int& coefficientSets) {
+    TFractalParams& params = FSettings.Params;
+    if (!FSettings.KeepCoefficients) {
+        // Draws until a set passes its warm-up and plots a point; from then on it is kept, its
+        // orbit starting from its draw as a parameter file's does.
+        params.NewCoefficients = BoolTrue;
+        const TOrbitEnd end =
+            RunOrbit(*FEngines.front(), params, 1, false, nullptr, stop, coefficientSets);
+        if (end.Cancelled)
+            throw ERenderCancelled();
+        if (end.GaveUp)
+            throw GiveUp(end.RejectedLyapunov);
+        FSettings.KeepCoefficients = true;
+        FSettings.FileClock = FUsedClock;
+        FSettings.Seed.reset();
+    }
+    const std::uint32_t clock = FSettings.FileClock.value_or(FNextSeed);
+    const std::optional<TAttractorBox> box =
+        TAttractorBox::Of(SampleOrbit(params, clock, FitSamplePoints));
+    const std::optional<TPlaneView> view =
+        box ? FitView(*box, FSettings.Width, FSettings.Height) : std::nullopt;
+    if (!view)
+        return;
+    FSettings.CenterX = view->CenterX;
+    FSettings.CenterY = view->CenterY;
+    FSettings.Magnification = view->Magnification;
+    TViewFit fitted;
+    fitted.XCenter = view->CenterX;
+    fitted.YCenter = view->CenterY;
+    fitted.Magnification = view->Magnification;
+    fitted.AdjustCoords(FSettings.Width, FSettings.Height);
+    fitted.CopyToParams(params);
 }
 
 void TRenderJob::MakeTransparentPicture() {

@@ -83,6 +83,10 @@ private:
     std::uint32_t NextDrawClock();
     bool Reduced() const { return FSupersample > 1 || FSettings.Transparent; }
     void MakeTransparentPicture();
+    // Finds the set (when it is not kept already) and replaces the view by the one that shows
+    // its attractor whole.
+    void FitToAttractor(const std::stop_token& stop, int& coefficientSets);
+    static constexpr int FitSamplePoints = 100000;
     std::runtime_error GiveUp(double lyapunov) const;
 
     // The settings of the picture rendered: supersampled, larger and with more steps.

@@ -30,6 +30,9 @@ struct TRenderSettings {
     // reduced by averaging: 1 to MaxSupersample.
     int Supersample = 1;
     static constexpr int MaxSupersample = 4;
+    // The view is chosen to show the set's attractor whole (the centre and magnification
+    // above are replaced), from a sample of its orbit.
+    bool Fit = false;
     // Pixels no orbit reached are transparent; with supersampling, a pixel's opacity is the
     // share of its sub-pixels reached and its colour theirs.
     bool Transparent = false;

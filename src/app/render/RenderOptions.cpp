@@ -471,6 +471,10 @@ const TOptionRow OptionRows[] = {
          state.Options.CenterY = view[1];
          state.Options.Magnification = view[2];
      }},
+    {"--fit", "", "",
+     "choose centre and magnification so that the set's attractor fills\n"
+     "the picture with a 5% margin (replaces --view)",
+     [](TParseState& state, const TOptionRow&, std::string_view) { state.Options.Fit = true; }},
     {"--maps", "LIST", "", "lat01,lat02,ifs01,ifs02,at01,at02, at least one (default ifs01)",
      SetSetting},
     {"--rotate", "LIST", "", "maps whose rotation is on (same names)", SetSetting},
