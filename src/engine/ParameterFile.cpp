@@ -194,6 +194,10 @@ std::string TParameterFile::ToJson() const {
         {"tick", p.Tick}};
     if (DrawClock)
         document["clock"] = *DrawClock;
+    if (PlottedSteps)
+        document["steps"] = *PlottedSteps;
+    if (TickEvery)
+        document["tick_every"] = *TickEvery;
     return document.dump(2) + "\n";
 }
 
@@ -246,6 +250,10 @@ TParameterFile TParameterFile::FromJson(std::string_view text) {
     if (top.Has("clock"))
         file.DrawClock = static_cast<std::uint32_t>(
             top.Integer("clock", 0, TFractalEngine::MillisecondsPerDay - 1));
+    if (top.Has("steps"))
+        file.PlottedSteps = top.Integer("steps", 0, MaxPlottedSteps);
+    if (top.Has("tick_every"))
+        file.TickEvery = top.Integer("tick_every", 1, std::numeric_limits<std::int64_t>::max());
     return file;
 }
 

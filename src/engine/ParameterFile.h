@@ -33,6 +33,12 @@ public:
     double CenterY = 0.0;
     double Magnification = 0.5;
     std::optional<std::uint32_t> DrawClock;
+    // How far the set was rendered, where known: its plotted steps and the loop passes between
+    // two display ticks (which turn the rotations). A render of the file takes the same
+    // density and tick spacing, so that it looks as the picture did.
+    std::optional<std::int64_t> PlottedSteps;
+    std::optional<std::int64_t> TickEvery;
+    static constexpr std::int64_t MaxPlottedSteps = std::int64_t{1} << 62;
 
     // Doubles are written in their shortest form that reads back to the same bits.
     std::string ToJson() const;

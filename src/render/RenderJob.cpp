@@ -49,7 +49,8 @@ std::string Mebibytes(std::uint64_t bytes) {
 
 TRenderJob::TRenderJob(const TRenderSettings& settings)
     : FSettings(settings), FSupersample(settings.Supersample), FWidth(settings.Width),
-      FHeight(settings.Height), FNextSeed(settings.Seed.value_or(0)) {
+      FHeight(settings.Height), FRequestedSteps(settings.Steps),
+      FNextSeed(settings.Seed.value_or(0)) {
     if (FSupersample < 1 || FSupersample > TRenderSettings::MaxSupersample)
         throw std::invalid_argument("supersampling must be 1 to " +
                                     std::to_string(TRenderSettings::MaxSupersample));
@@ -438,6 +439,8 @@ TParameterFile TRenderJob::UsedParameters() const {
     file.CenterY = FSettings.CenterY;
     file.Magnification = FSettings.Magnification;
     file.DrawClock = FUsedClock;
+    file.PlottedSteps = FRequestedSteps;
+    file.TickEvery = FSettings.TickEvery;
     return file;
 }
 

@@ -94,6 +94,7 @@ private:
     int FSupersample = 1;
     int FWidth = 0;
     int FHeight = 0;
+    std::int32_t FRequestedSteps = 0;
     TPixelGraphic FImage;
     TPixelGraphic FReduced;
     std::vector<std::uint8_t> FAlpha;

@@ -397,3 +397,35 @@ TEST_F(LargeRenderTest, ASupersampledRenderIsTheLargeRenderAveragedInBlocks) {
         EXPECT_GT(lit, 20);
     }
 }
+
+TEST_F(LargeRenderTest, AParameterFileAloneRepeatsItsRunAndKeepsItsDensityAtAnySize) {
+    const std::string params = File("run.quarn.json");
+    const std::string first = File("first.bmp");
+    ASSERT_EQ(Render({"--seed", "4321", "--size", "90x60", "--steps", "123457", "--tick-every",
+                      "997", "--maps", "ifs01,at01", "--rotate", "ifs01,at01", "--out", first,
+                      "--write-params", params, "--quiet"}),
+              0);
+    const TParameterFile written = TParameterFile::Load(params);
+    EXPECT_EQ(written.PlottedSteps, 123457);
+    EXPECT_EQ(written.TickEvery, 997);
+    const std::string again = File("again.bmp");
+    ASSERT_EQ(Render({"--params", params, "--out", again, "--quiet"}), 0);
+    EXPECT_TRUE(Contents(first) == Contents(again));
+
+    struct TCase {
+        std::vector<std::string> Args;
+        std::int32_t Steps;
+        std::int64_t TickEvery;
+    };
+    const TCase cases[] = {{{"--size", "180x120"}, 493828, 997},
+                           {{"--size", "45x30", "--tick-every", "5"}, 30864, 5},
+                           {{"--size", "180x120", "--steps", "1000"}, 1000, 997},
+                           {{"--density", "2"}, 10800, 997}};
+    for (const TCase& test : cases) {
+        std::vector<std::string> line = {"--params", params};
+        line.insert(line.end(), test.Args.begin(), test.Args.end());
+        const TRenderOptions options = ParseRenderOptions(line);
+        EXPECT_EQ(options.Steps, test.Steps) << test.Args[0] << " " << test.Args[1];
+        EXPECT_EQ(options.TickEvery, test.TickEvery);
+    }
+}

@@ -346,8 +346,9 @@ void CheckTransparentOutput(const TRenderOptions& options) {
         throw ERenderUsage("--transparent keeps every colour: leave out --colors");
 }
 
-// The file's set, view and size become the defaults that the other options change.
-void LoadParameterFile(const std::string& fileName, TRenderOptions& options) {
+// The file's set, view, size and tick spacing become the defaults that the other options
+// change; its density, the steps of its picture size, is returned for the steps' default.
+std::optional<double> LoadParameterFile(const std::string& fileName, TRenderOptions& options) {
     TParameterFile file;
     try {
         file = TParameterFile::Load(fileName);
@@ -362,6 +363,12 @@ void LoadParameterFile(const std::string& fileName, TRenderOptions& options) {
     options.Magnification = file.Magnification;
     options.FileClock = file.DrawClock;
     options.KeepCoefficients = true;
+    if (file.TickEvery)
+        options.TickEvery = *file.TickEvery;
+    if (!file.PlottedSteps || *file.PlottedSteps == 0)
+        return std::nullopt;
+    return static_cast<double>(*file.PlottedSteps) /
+           (static_cast<double>(options.Width) * options.Height);
 }
 
 // The last --params of the line, whatever stands before it.
@@ -616,8 +623,9 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     TRenderOptions options;
     TParseState state{options, false, std::nullopt, {}};
     const std::optional<std::string> paramsFile = ParamsFileOf(args);
+    std::optional<double> fileDensity;
     if (paramsFile)
-        LoadParameterFile(*paramsFile, options);
+        fileDensity = LoadParameterFile(*paramsFile, options);
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
         const TOptionRow* row = FindOption(option);
@@ -630,6 +638,11 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
             value = args[++i];
         }
         row->Apply(state, *row, value);
+    }
+    // A parameter file's own density, when neither --steps nor --density say otherwise.
+    if (fileDensity && !state.StepsGiven && !state.Density) {
+        state.Density = fileDensity;
+        state.DensityText = "of the parameter file";
     }
     if (state.Density) {
         if (state.StepsGiven)
