@@ -33,7 +33,7 @@ TViewFit FittedRectangle(double centreX, double centreY, double magnification, i
 
 } // namespace
 
-std::optional<TAttractorBox> TAttractorBox::Of(std::vector<TPlanePoint> points) {
+std::optional<TAttractorBox> TAttractorBox::Of(const std::vector<TPlanePoint>& points) {
     if (points.size() < 2)
         return std::nullopt;
     std::vector<double> xs, ys;

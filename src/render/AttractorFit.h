@@ -19,7 +19,7 @@ struct TAttractorBox {
     double XMin = 0.0, XMax = 0.0, YMin = 0.0, YMax = 0.0;
 
     // None for fewer than two points.
-    static std::optional<TAttractorBox> Of(std::vector<TPlanePoint> points);
+    static std::optional<TAttractorBox> Of(const std::vector<TPlanePoint>& points);
     // The largest share of the frame's width or height that the box spans in the view of
     // centre (centreX, centreY) and magnification fitted to a width x height picture.
     double FrameShare(double centreX, double centreY, double magnification, int width,

@@ -1,6 +1,8 @@
 #include "render/RenderOutput.h"
 
+#include "export/AlphaPicture.h"
 #include "image/PixelGraphic.h"
+#include "render/RenderJob.h"
 
 #include <memory>
 
@@ -14,4 +16,12 @@ void WriteRenderedImage(TPixelGraphic& image, const std::string& fileName,
     // A new picture takes the process's screen gamma; this one is the render's.
     converted->Gamma = image.Gamma;
     converted->SaveImageFile(fileName, settings);
+}
+
+void SaveRender(TRenderJob& job, const std::string& fileName,
+                std::optional<TPGColorResolution> colors, const TPGSaveSettings& settings) {
+    if (!job.Alpha().empty())
+        TAlphaPicture(job.Image(), job.Alpha()).Save(fileName, settings);
+    else
+        WriteRenderedImage(job.Image(), fileName, colors, settings);
 }

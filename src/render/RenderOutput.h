@@ -15,3 +15,10 @@ class TPixelGraphic;
 void WriteRenderedImage(TPixelGraphic& image, const std::string& fileName,
                         std::optional<TPGColorResolution> colors = std::nullopt,
                         const TPGSaveSettings& settings = {});
+
+class TRenderJob;
+
+// The finished render saved: with its opacity where it has a transparent background (PNG and
+// TIFF only), otherwise as WriteRenderedImage does.
+void SaveRender(TRenderJob& job, const std::string& fileName,
+                std::optional<TPGColorResolution> colors, const TPGSaveSettings& settings);

@@ -1,7 +1,6 @@
 #include "app/render/RenderCommand.h"
 
 #include "app/render/RenderOptions.h"
-#include "export/AlphaPicture.h"
 #include "render/RenderJob.h"
 #include "render/RenderOutput.h"
 
@@ -86,10 +85,7 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
                     err << "quarn-render: " << caption << ": " << TerminalText(text) << "\n";
                     return TPGPromptResult::OK;
                 }};
-            if (options.Transparent)
-                TAlphaPicture(job.Image(), job.Alpha()).Save(options.OutFile, save);
-            else
-                WriteRenderedImage(job.Image(), options.OutFile, options.Colors, save);
+            SaveRender(job, options.OutFile, options.Colors, save);
         }
         if (!options.WriteParamsFile.empty())
             job.UsedParameters().Save(options.WriteParamsFile);
