@@ -99,6 +99,12 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
     }
 }
 
+std::uint64_t TRenderJob::NeededBytes(const TRenderSettings& settings) {
+    const int factor = settings.Supersample;
+    return RunBytes(settings.Width * factor, settings.Height * factor, settings.Threads,
+                    settings.Threads > 1 || settings.Transparent);
+}
+
 std::uint32_t TRenderJob::NextDrawClock() {
     if (!FSettings.Seed)
         return TFractalEngine::UtcMillisecondsOfDay();

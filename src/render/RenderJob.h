@@ -46,6 +46,9 @@ public:
     // had, before anything is computed.
     explicit TRenderJob(const TRenderSettings& settings);
 
+    // The memory a render of `settings` takes: counters, picture and sub-pixels.
+    static std::uint64_t NeededBytes(const TRenderSettings& settings);
+
     // Throws std::runtime_error when MaxFruitlessDraws coefficient sets in a row were drawn
     // without a plotted point, when a kept set fails its warm-up or a thread cannot be started,
     // and ERenderCancelled once `stop` is requested.

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "render/RenderQueue.h"
+#include "render/RenderSettings.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <map>
+#include <memory>
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class TPGSaveDialog;
+
+// File > Render...: renders the active document's set large and clean into a file, on a thread
+// of its own, while the windows go on exploring. Requests made while one renders wait in a
+// visible queue; each reports its progress, and when done its file or its error.
+class TRenderDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TRenderDialog(QWidget* parent = nullptr);
+    ~TRenderDialog() override;
+
+    // The document's set, view, clock, size, density and tick spacing to start from; the sizes
+    // offered are multiples of its size.
+    void SetDocument(const TRenderSettings& document, const QString& title);
+    // The request the controls describe now.
+    TRenderRequest Request() const;
+
+    QPushButton* RenderButton() const { return FRenderButton; }
+    QPushButton* CancelButton() const { return FCancelButton; }
+    QLineEdit* FileEdit() const { return FFileEdit; }
+    QSpinBox* WidthBox() const { return FWidth; }
+    QCheckBox* TransparentBox() const { return FTransparent; }
+    // The last finished file, or the last error, as shown.
+    QString ResultText() const;
+    int Waiting() const;
+
+signals:
+    // A request has ended: written, failed or cancelled.
+    void RequestEnded();
+
+private:
+    void CreateWidgets();
+    void CreateLayout();
+    void Connect();
+    void SetSize(int width, int height);
+    void WidthChanged(int width);
+    void HeightChanged(int height);
+    void BrowseForFile();
+    void UpdateEstimate();
+    void StartRender();
+    void CancelRender();
+    void ShowQueue();
+    // Queue events, on the user-interface thread.
+    void Started(int id);
+    void Progressed(int id, const TRenderProgress& progress);
+    void Ended(int id, const QString& text, bool failed);
+    // Steps per second of one orbit of this set, measured on a small render once per document.
+    double MeasuredRate();
+
+    TRenderSettings FDocument;
+    double FRate = 0.0;
+    bool FAdjusting = false;
+    std::map<int, QString> FFiles;
+    std::map<int, double> FTotalSteps;
+    int FRunningId = 0;
+    QElapsedTimer FRunClock;
+
+    QSpinBox* FWidth;
+    QSpinBox* FHeight;
+    QCheckBox* FKeepAspect;
+    QPushButton* FPresets[4];
+    QDoubleSpinBox* FDensity;
+    QSpinBox* FSupersample;
+    QSpinBox* FThreads;
+    QCheckBox* FTransparent;
+    QLineEdit* FFileEdit;
+    QPushButton* FBrowseButton;
+    QLabel* FEstimate;
+    QPushButton* FRenderButton;
+    QProgressBar* FProgress;
+    QLabel* FProgressText;
+    QPushButton* FCancelButton;
+    QListWidget* FQueueList;
+    QLabel* FResult;
+    QPushButton* FOpenFolderButton;
+    TPGSaveDialog* FSaveDialog;
+    // Last: its thread calls back into the widgets above until it is gone.
+    std::unique_ptr<TRenderQueue> FQueue;
+};
