@@ -89,3 +89,13 @@ void TXYSize::Limit(QDoubleSpinBox* field, double lowest, double highest, const 
         field->setValue(lowest);
     }
 }
+
+void TXYSize::ToggleFor(int width, int height) {
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    RxWidth->setValue(width);
+    RxHeight->setValue(height);
+    show();
+}

@@ -31,6 +31,8 @@ public:
     QAction* N1024by7681;
 
     void CoolBtn1Click();
+    // Hides the window when it is visible; otherwise shows it with the given size.
+    void ToggleFor(int width, int height);
 
 signals:
     // Apply: the frame passes the fields on to the active document.
