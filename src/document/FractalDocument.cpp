@@ -1,9 +1,44 @@
 #include "document/FractalDocument.h"
 
 #include "engine/EngineMath.h"
+#include "engine/FractalEngine.h"
+#include "engine/LcgRandom.h"
 #include "image/PixelGraphic.h"
 
 #include <cstdio>
+#include <ios>
+
+namespace {
+// The draws that drawing a set takes from a freshly seeded generator.
+constexpr std::uint64_t DrawsPerCoefficientSet = 120;
+
+std::uint32_t OrbitSeed(std::uint32_t drawClock) {
+    TLcgRandom random(drawClock);
+    random.Advance(DrawsPerCoefficientSet);
+    return random.Seed();
+}
+
+// The Lyapunov estimate at which the block's set fails its warm-up from that generator state,
+// or nothing when it passes. The engine would draw a new set in its place.
+std::optional<double> FailedWarmUp(TFractalParams block, std::uint32_t seed) {
+    TFractalEngine engine(block.ImageWidth, block.ImageHeight);
+    TPixelGraphic picture;
+    picture.SetSize(block.ImageWidth, block.ImageHeight, bc24Bit);
+    block.Image = &picture;
+    block.NewCoefficients = BoolFalse;
+    block.AbortRequested = BoolFalse;
+    std::optional<double> failed;
+    engine.SetClock([&] {
+        failed = block.Lyapunov;
+        block.AbortRequested = BoolTrue;
+        return 0u;
+    });
+    engine.SetStepLimit(TFractalEngine::FirstPlotStep);
+    engine.SetRandomSeed(seed);
+    engine.RunFractal(&block);
+    return failed;
+}
+} // namespace
 
 TFractalDocument::TFractalDocument() {
     FParams.AbortRequested = BoolFalse;
@@ -17,18 +52,61 @@ TPixelSize TFractalDocument::ClientSizeFor(TPixelSize picture, TPixelSize frame)
                                           : frame.Height - 70};
 }
 
+TFractalDocument::TFractalDocument(const TParameterFile& file)
+    : FParams(file.Params), FOpened(true), FFileDrawClock(file.DrawClock),
+      FOrbitSeed(OrbitSeed(file.DrawClock.value_or(0))) {
+    FParams.Image = nullptr;
+    FParams.AbortRequested = BoolFalse;
+    FParams.NewCoefficients = BoolFalse;
+    // As right after the set's draw.
+    FParams.Lyapunov = 1.0;
+    FParams.StepCount = 0;
+    SetView(file.CenterX, file.CenterY, file.Magnification);
+}
+
+std::unique_ptr<TFractalDocument> TFractalDocument::Open(const std::string& fileName) {
+    TParameterFile file;
+    try {
+        file = TParameterFile::Load(fileName);
+    } catch (const std::ios_base::failure& error) {
+        // A folder, or a read that failed half way.
+        throw EDocumentOpen("cannot read the parameter file \"" + fileName + "\": " + error.what());
+    }
+    const TFractalParams& block = file.Params;
+    if (block.ImageWidth > TFractalEngine::MaxImageWidth ||
+        block.ImageHeight > TFractalEngine::MaxImageHeight)
+        throw EDocumentOpen(fileName + " asks for a picture of " +
+                            std::to_string(block.ImageWidth) + " x " +
+                            std::to_string(block.ImageHeight) +
+                            " pixels; a window shows at most 1024 x 768 (render it with "
+                            "quarn-render --params " +
+                            fileName + ")");
+    auto document = std::make_unique<TFractalDocument>(file);
+    if (const auto lyapunov = FailedWarmUp(document->FParams, *document->FOrbitSeed)) {
+        char estimate[32];
+        std::snprintf(estimate, sizeof estimate, "%g", *lyapunov);
+        throw EDocumentOpen("the coefficient set in " + fileName +
+                            " failed its warm-up (Lyapunov estimate " + estimate + ")");
+    }
+    return document;
+}
+
 std::unique_ptr<TPixelGraphic> TFractalDocument::FirstPicture() {
-    FParams.ImageWidth = DefaultWidth;
-    FParams.ImageHeight = DefaultHeight;
+    if (!FOpened) {
+        FParams.ImageWidth = DefaultWidth;
+        FParams.ImageHeight = DefaultHeight;
+    }
     auto picture = std::make_unique<TPixelGraphic>();
-    picture->SetSize(DefaultWidth, DefaultHeight, bc24Bit);
+    picture->SetSize(FParams.ImageWidth, FParams.ImageHeight, bc24Bit);
     FParams.Image = picture.get();
     return picture;
 }
 
 void TFractalDocument::StoreDefaults() {
-    ResetCoordinates();
-    FParams.StoreDefaults();
+    if (!FOpened) {
+        ResetCoordinates();
+        FParams.StoreDefaults();
+    }
     FDocWidth = FParams.ImageWidth;
     FDocHeight = FParams.ImageHeight;
 }
@@ -152,7 +230,7 @@ TParameterFile TFractalDocument::ToParameterFile(std::optional<std::uint32_t> dr
     file.CenterX = FView.XCenter;
     file.CenterY = FView.YCenter;
     file.Magnification = FView.Magnification;
-    file.DrawClock = drawClock;
+    file.DrawClock = drawClock ? drawClock : FFileDrawClock;
     return file;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -16,6 +17,12 @@ class TPixelGraphic;
 struct TPlanePoint {
     double X = 0.0;
     double Y = 0.0;
+};
+
+// A parameter file that cannot become a document; the text names the file and says why.
+class EDocumentOpen : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 // A size in pixels.
@@ -41,6 +48,12 @@ public:
 
     // A new document: it draws a set at its first run and starts in rectangle mode.
     TFractalDocument();
+    // A document for a parameter file's set, settings, view and picture size. It renders that
+    // set from the file's clock value instead of drawing one.
+    explicit TFractalDocument(const TParameterFile& file);
+    // Throws EParameterFile when the file cannot be read, EDocumentOpen when its picture is
+    // larger than a window shows or its set fails its warm-up.
+    static std::unique_ptr<TFractalDocument> Open(const std::string& fileName);
 
     TFractalParams& Params() { return FParams; }
     const TFractalParams& Params() const { return FParams; }
@@ -56,11 +69,19 @@ public:
     void ToggleRectangleMode() { FRectangleMode = RectangleMode() ? BoolFalse : BoolTrue; }
 
     // ---- First showing and runs ------------------------------------------------------------
-    // A black picture of the default size, which becomes the block's image; the view that
-    // shows it owns it.
+    // A black picture of the default size (an opened document's: its file's), which becomes
+    // the block's image; the view that shows it owns it.
     std::unique_ptr<TPixelGraphic> FirstPicture();
-    // The default settings and view, for the picture the block now has.
+    // The default settings and view for the picture the block now has; an opened document
+    // keeps its file's.
     void StoreDefaults();
+    // Opened from a parameter file rather than new.
+    bool Opened() const { return FOpened; }
+    // The clock value an opened document's set was drawn from, where its file knows it.
+    std::optional<std::uint32_t> FileDrawClock() const { return FFileDrawClock; }
+    // The generator state the first run of an opened document starts from: where the draw of
+    // its set left the generator. Given once; later runs go on as a drawn set's do.
+    std::optional<std::uint32_t> TakeOrbitSeed() { return std::exchange(FOrbitSeed, {}); }
     void FirstShowDone() { FFirstShowPending = false; }
     // A black picture of the document's size for a restart, which becomes the block's image;
     // the tick starts again at 0.
@@ -117,7 +138,8 @@ public:
                                                const TPixelRect& selection);
 
     // ---- Parameter file --------------------------------------------------------------------
-    // The set, settings, view and size, with the clock value the set was drawn from.
+    // The set, settings, view and size, with the clock value the set was drawn from (when none
+    // is given, that of the file the document was opened from).
     TParameterFile ToParameterFile(std::optional<std::uint32_t> drawClock) const;
     void SaveParameters(const std::string& fileName, std::optional<std::uint32_t> drawClock) const;
 
@@ -130,6 +152,9 @@ private:
     double FPixelStepY = 0.0;
     TBool32 FRectangleMode = BoolTrue;
     bool FFirstShowPending = true;
+    bool FOpened = false;
+    std::optional<std::uint32_t> FFileDrawClock;
+    std::optional<std::uint32_t> FOrbitSeed;
     double FClickX = 0.0;
     double FClickYUp = 0.0;
     TPlanePoint FCursor;

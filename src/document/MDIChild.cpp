@@ -20,9 +20,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QWidget* parent)
-    : QWidget(parent), FDocument(std::make_unique<TFractalDocument>()), FSession(session),
-      FForm4(form4), FXYSize(xySize) {
+TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize,
+                     std::unique_ptr<TFractalDocument> document, QWidget* parent)
+    : QWidget(parent), FDocument(std::move(document)), FSession(session), FForm4(form4),
+      FXYSize(xySize) {
     setObjectName(QStringLiteral("MDIChild"));
     resize(399, 199);
 
@@ -139,8 +140,9 @@ void TMDIChild::FormPaint() {
         FPGImage1->LimitAutoSize(window->size() - size());
     ApplyRectangleMode();
     // A second New within 100 ms of the first finds the title already changed back; its
-    // document still needs a picture, so it gets the default one as well.
-    const bool requested = ApplicationTitle() == NewDocumentTitle;
+    // document still needs a picture, so it gets the default one as well. An opened document
+    // leaves the title to the New it may have overtaken.
+    const bool requested = ApplicationTitle() == NewDocumentTitle && !FDocument->Opened();
     if (requested || !FPGImage1->PixelGraphic())
         FPGImage1->ShowPicture(FDocument->FirstPicture());
     if (requested)
@@ -166,6 +168,8 @@ void TMDIChild::TypeFractal() {
     FDocument->PrepareRun();
     ShowViewChange();
     FTimer2->start();
+    if (const auto seed = FDocument->TakeOrbitSeed())
+        FSession.Engine().SetRandomSeed(*seed);
     emit RunStarted();
     FSession.Engine().RunFractal(&FDocument->Params());
     FDocument->PictureChanged();

@@ -42,7 +42,8 @@ class TMDIChild : public QWidget {
     Q_OBJECT
 
 public:
-    TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QWidget* parent = nullptr);
+    TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize,
+              std::unique_ptr<TFractalDocument> document, QWidget* parent = nullptr);
 
     // The picture a new document starts with.
     static constexpr QSize DefaultPictureSize{TFractalDocument::DefaultWidth,
