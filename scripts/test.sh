@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: an optimised build
-# and an AddressSanitizer + UndefinedBehaviorSanitizer build. The image view's tests, the
-# ones with a second thread, run a third time in a ThreadSanitizer build of just them.
+# and an AddressSanitizer + UndefinedBehaviorSanitizer build. The tests with a second thread,
+# the image view's and the renderer's orbits, run a third time in a ThreadSanitizer build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,6 +28,7 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:igno
 view_tests=(PGImageTest ViewMouseTest PaintCopyTest)
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARN_TSAN=ON -DQUARN_BUILD_BENCH=OFF \
   >/dev/null
-cmake --build build/tsan -j"$jobs" --target "${view_tests[@]}"
+cmake --build build/tsan -j"$jobs" --target "${view_tests[@]}" engine_tests
+# The renderer's orbits run on threads of their own.
 ctest --test-dir build/tsan --output-on-failure -j"$jobs" \
-  -R "^($(IFS='|'; echo "${view_tests[*]}"))\$"
+  -R "^($(IFS='|'; echo "${view_tests[*]}")|LargeRenderTest\..*)\$"

@@ -89,6 +89,15 @@ std::uint32_t TFractalEngine::UtcMillisecondsOfDay() {
     return static_cast<std::uint32_t>(sinceEpoch.count() % MillisecondsPerDay);
 }
 
+std::uint32_t TFractalEngine::OrbitStreamStart(std::uint32_t drawClock, int orbit, int orbits) {
+    // The draws DrawCoefficients takes from the freshly seeded generator.
+    constexpr std::uint64_t DrawsPerCoefficientSet = 120;
+    TLcgRandom random(drawClock);
+    random.Advance(DrawsPerCoefficientSet);
+    random.Advance(static_cast<std::uint64_t>(orbit) * ((std::uint64_t{1} << 32) / orbits));
+    return random.Seed();
+}
+
 void TFractalEngine::RunFractal(TFractalParams* params) {
     StartRun(params);
     // FParams, not params: a run started from the hook takes over the current block.

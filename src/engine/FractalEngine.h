@@ -66,6 +66,10 @@ public:
     int MaxWidth() const { return FMaxWidth; }
     int MaxHeight() const { return FMaxHeight; }
 
+    // The generator's state where orbit `orbit` of `orbits` on the set drawn at `drawClock`
+    // starts: orbit 0 of 1 where the draw left it, the others on equal, disjoint parts of the
+    // generator's cycle.
+    static std::uint32_t OrbitStreamStart(std::uint32_t drawClock, int orbit, int orbits);
     // The generator's state. A run that keeps its coefficients (NewCoefficients false) does not
     // reseed it, so setting it first chooses that run's orbit.
     std::uint32_t RandomSeed() const { return FRandom.Seed(); }

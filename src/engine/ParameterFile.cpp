@@ -1,16 +1,21 @@
 #include "engine/ParameterFile.h"
 
+#include "engine/BoundedJson.h"
 #include "engine/FractalEngine.h"
 #include "engine/ParameterSettings.h"
+#include "export/FileDescriptor.h"
 #include "export/ReplacingFile.h"
 
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <sstream>
 #include <utility>
@@ -23,8 +28,6 @@ using TOrderedJson = nlohmann::ordered_json;
 constexpr double Unlimited = std::numeric_limits<double>::max();
 
 constexpr int CoefficientCount = 120;
-// Deeper documents are no parameter file; the limit also keeps hostile nesting cheap.
-constexpr int MaxNesting = 8;
 
 // Reads the fields of one object, naming each by its path in the messages.
 class TFieldReader {
@@ -101,17 +104,68 @@ private:
 };
 
 json Parse(std::string_view text) {
-    const json::parser_callback_t limitNesting = [](int depth, json::parse_event_t, json&) {
-        if (depth > MaxNesting)
-            throw EParameterFile("not a parameter file: nested more than " +
-                                 std::to_string(MaxNesting) + " levels deep");
-        return true;
-    };
     try {
-        return json::parse(text.begin(), text.end(), limitNesting);
-    } catch (const json::exception& error) {
+        return ParseBoundedJson(text, {});
+    } catch (const EBoundedJson& error) {
         throw EParameterFile(std::string("not a parameter file: ") + error.what());
     }
+}
+
+std::string FileKind(mode_t mode) {
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not a regular file";
+}
+
+// The whole file through one descriptor: only a regular file within the size limit, so that a
+// folder, a pipe that never ends or a device that never runs dry is refused at once.
+std::string ReadParameterText(const std::string& fileName) {
+    const auto failure = [&](const std::string& what) {
+        return EParameterFile("the parameter file \"" + fileName + "\" " + what);
+    };
+    // Without O_NONBLOCK the open of a pipe waits for a writer.
+    const TFileDescriptor file(
+        ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.IsOpen())
+        throw EParameterFile("cannot open the parameter file \"" + fileName +
+                             "\": " + std::strerror(errno));
+    struct stat status {};
+    if (::fstat(file.Get(), &status) != 0)
+        throw failure(std::string("cannot be examined: ") + std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        throw failure("is " + FileKind(status.st_mode) + ", not a parameter file");
+    const std::string tooLarge = "is larger than the " +
+                                 std::to_string(TParameterFile::MaxFileBytes >> 20) +
+                                 " MiB a parameter file may have";
+    if (static_cast<std::uint64_t>(status.st_size) > TParameterFile::MaxFileBytes)
+        throw failure(tooLarge);
+    // One byte more than the limit tells a file that grew since fstat.
+    std::string text(static_cast<std::size_t>(status.st_size) + 1, '\0');
+    std::size_t length = 0;
+    for (;;) {
+        if (length == text.size()) {
+            if (length > TParameterFile::MaxFileBytes)
+                throw failure(tooLarge);
+            text.resize(std::min(length * 2 + 1, TParameterFile::MaxFileBytes + 1));
+        }
+        const ssize_t got = ::read(file.Get(), text.data() + length, text.size() - length);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw EParameterFile("cannot read the parameter file \"" + fileName +
+                                 "\": " + std::strerror(errno));
+        if (got == 0)
+            break;
+        length += static_cast<std::size_t>(got);
+    }
+    text.resize(length);
+    return text;
 }
 
 } // namespace
@@ -154,7 +208,7 @@ TParameterFile TParameterFile::FromJson(std::string_view text) {
                              std::string(FormatName) + "\"");
     const json& version = top.Field("version");
     if (!version.is_number_integer() || version.get<std::int64_t>() != FormatVersion)
-        throw EParameterFile("the parameter file's version " + version.dump() +
+        throw EParameterFile("the parameter file's version " + Excerpt(version.dump()) +
                              " is unknown; this program reads version " +
                              std::to_string(FormatVersion));
 
@@ -202,14 +256,7 @@ void TParameterFile::Save(const std::string& fileName) const {
 }
 
 TParameterFile TParameterFile::Load(const std::string& fileName) {
-    std::ifstream stream(fileName, std::ios::binary);
-    if (!stream)
-        throw EParameterFile("cannot open the parameter file \"" + fileName +
-                             "\": " + std::strerror(errno));
-    const std::string text{std::istreambuf_iterator<char>(stream), {}};
-    if (stream.bad())
-        throw EParameterFile("cannot read the parameter file \"" + fileName +
-                             "\": " + std::strerror(errno));
+    const std::string text = ReadParameterText(fileName);
     try {
         return FromJson(text);
     } catch (const EParameterFile& error) {

@@ -2,6 +2,7 @@
 
 #include "engine/FractalParams.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -23,6 +24,8 @@ public:
     static constexpr int FormatVersion = 1;
     // The largest picture side a file may ask for: the renderer's limit.
     static constexpr int MaxImageSide = 8192;
+    // Far above any real parameter file (they take about 4 KiB); files come from other people.
+    static constexpr std::size_t MaxFileBytes = std::size_t{4} << 20;
 
     // Only the settings, coefficients, Tick, ImageWidth and ImageHeight of the block are kept.
     TFractalParams Params;
@@ -40,6 +43,7 @@ public:
     // Written through a temporary that replaces the file only when complete, as pictures are:
     // a failed save keeps the old file. Throws the image library's stream exceptions.
     void Save(const std::string& fileName) const;
-    // Throws EParameterFile with the file's name and the system's reason or the first fault.
+    // Reads only a regular file of at most MaxFileBytes; throws EParameterFile with the file's
+    // name and the system's reason, the kind of file refused, or the first fault.
     static TParameterFile Load(const std::string& fileName);
 };

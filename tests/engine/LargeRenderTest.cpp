@@ -1,3 +1,4 @@
+#include "app/render/MemoryHeadroom.h"
 #include "app/render/RenderCommand.h"
 #include "app/render/RenderOptions.h"
 #include "app/render/Renderer.h"
@@ -6,6 +7,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <filesystem>
 #include <fstream>
@@ -198,4 +206,124 @@ TEST(LcgRandom, AdvancingEqualsDrawing) {
     TLcgRandom cycle(5);
     cycle.Advance(std::uint64_t{1} << 32);
     EXPECT_EQ(cycle.Seed(), 5u);
+}
+
+TEST_F(LargeRenderTest, OutputsThatNameOneFileAndUnreadableParameterFilesAreRefused) {
+    const std::string picture = File("flame.png");
+    const std::string params = File("flame.quarn.json");
+    ASSERT_EQ(Render({"--seed", "5", "--steps", "1000", "--quiet", "--write-params", params}), 0);
+    fs::create_symlink(picture, File("link.png"));
+    fs::create_hard_link(params, File("hard.quarn.json"));
+    fs::create_hard_link(params, File("params.png"));
+    const std::string dotted = (FFolder / "." / "sub" / ".." / "flame.png").string();
+    fs::create_directories(FFolder / "sub");
+    mkfifo(File("pipe").c_str(), 0600);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--out", picture, "--write-params", picture},
+         "--write-params " + picture + ": names the same file as --out " + picture},
+        {{"--out", dotted, "--write-params", File("link.png")},
+         "--write-params " + File("link.png") + ": names the same file as --out " + dotted},
+        {{"--params", params, "--out", File("x.png"), "--write-params", File("hard.quarn.json")},
+         ""},
+        {{"--params", params, "--out", File("params.png")},
+         "--out " + File("params.png") + ": names the parameter file that --params reads"},
+        {{"--params", FFolder.string()},
+         "--params: the parameter file \"" + FFolder.string() +
+             "\" is a folder, not a parameter "
+             "file"},
+        {{"--params", File("pipe")},
+         "--params: the parameter file \"" + File("pipe") + "\" is a pipe, not a parameter file"},
+        {{"--params", "/dev/zero"},
+         "--params: the parameter file \"/dev/zero\" is a device, not a parameter file"}};
+    for (const auto& [args, message] : cases) {
+        std::string errors;
+        std::vector<std::string> line = {"--steps", "1000", "--quiet"};
+        line.insert(line.end(), args.begin(), args.end());
+        // A hard link to the file read may take the set it rendered.
+        EXPECT_EQ(Render(line, &errors), message.empty() ? 0 : 2) << message;
+        if (!message.empty()) {
+            EXPECT_EQ(errors.substr(0, errors.find('\n')), "quarn-render: " + message);
+        }
+    }
+    EXPECT_FALSE(fs::exists(picture));
+}
+
+TEST_F(LargeRenderTest, MemoryIsMeasuredAgainstTheSmallestLimit) {
+    // A machine's files in small: the system's view, this process's groups and their mounts.
+    const auto write = [this](const std::string& name, const std::string& text) {
+        fs::create_directories((FFolder / name).parent_path());
+        std::ofstream(FFolder / name) << text;
+    };
+    write("proc/meminfo", "MemTotal: 100 kB\nMemAvailable:   2097152 kB\nCached: 5 kB\n");
+    write("proc/self/cgroup", "4:cpu,memory:/jobs/7\n0::/batch/run\n");
+    write("proc/self/mountinfo",
+          "30 1 0:26 / /sys/fs/cgroup/unified rw - cgroup2 cgroup2 rw\n"
+          "31 1 0:27 /jobs /sys/fs/cgroup/memory rw,relatime - cgroup cgroup rw,memory\n");
+    const std::string v2 = "sys/fs/cgroup/unified/batch/";
+    const std::string v1 = "sys/fs/cgroup/memory/7/";
+    const std::uint64_t MiB = 1 << 20;
+    struct TCase {
+        std::string V2Max;      // of the group itself; its parent allows 1536 MiB
+        std::string V1Limit;    // of the v1 group
+        std::uint64_t Expected; // MiB left
+        std::string LimitFile;  // what the message names
+    };
+    const TCase cases[] = {
+        // Nothing set: the system's figure.
+        {"max", "9223372036854771712", 2048, ""},
+        // The group's own limit less what it uses, the inactive page cache not counted.
+        {std::to_string(1024 * MiB), "9223372036854771712", 1024 - 300 + 100,
+         v2 + "run/memory.max"},
+        // A parent's limit binds when it is tighter.
+        {std::to_string(4096 * MiB), "9223372036854771712", 1536 - 300 + 100, v2 + "memory.max"},
+        {"max", std::to_string(512 * MiB), 512 - 200, v1 + "memory.limit_in_bytes"}};
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.LimitFile);
+        write(v2 + "memory.max", std::to_string(1536 * MiB));
+        write(v2 + "memory.current", std::to_string(300 * MiB));
+        write(v2 + "memory.stat", "anon 5\ninactive_file " + std::to_string(100 * MiB) + "\n");
+        write(v2 + "run/memory.max", test.V2Max + "\n");
+        write(v2 + "run/memory.current", std::to_string(300 * MiB));
+        write(v2 + "run/memory.stat", "inactive_file " + std::to_string(100 * MiB) + "\n");
+        write(v1 + "memory.limit_in_bytes", test.V1Limit);
+        write(v1 + "memory.usage_in_bytes", std::to_string(200 * MiB));
+        if (test.V2Max == "max")
+            write(v2 + "memory.max", "max");
+        const std::optional<TMemoryHeadroom> headroom = MemoryHeadroom(FFolder);
+        ASSERT_TRUE(headroom.has_value());
+        EXPECT_EQ(headroom->Bytes, test.Expected * MiB);
+        if (test.LimitFile.empty())
+            EXPECT_EQ(headroom->Limit, "the system's available memory (MemAvailable)");
+        else
+            EXPECT_EQ(headroom->Limit, "the memory limit of a control group (" +
+                                           (FFolder / test.LimitFile).string() + ")");
+    }
+    EXPECT_FALSE(MemoryHeadroom(FFolder / "nothing-here").has_value());
+}
+
+// Renders as a user that may start no process or thread at all; exits 1 with the message of
+// the run's failure.
+[[noreturn]] void RenderWithoutThreads(const TRenderOptions& options) {
+    const rlimit none{0, 0};
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0 || ::setrlimit(RLIMIT_NPROC, &none) != 0)
+        std::_Exit(2);
+    try {
+        TRenderer renderer(options);
+        renderer.Run(nullptr);
+    } catch (const std::exception& error) {
+        std::fputs(error.what(), stderr);
+        std::_Exit(1);
+    }
+    std::_Exit(0);
+}
+
+TEST(Renderer, AThreadTheSystemRefusesEndsTheRunWithItsNumber) {
+    if (::geteuid() != 0 && ::getuid() != 0)
+        GTEST_SKIP() << "only root can run the case as a user without processes";
+    const TRenderOptions options =
+        ParseRenderOptions({"--seed", "5", "--steps", "100000", "--threads", "3", "--quiet"});
+    EXPECT_EXIT(
+        RenderWithoutThreads(options), ::testing::ExitedWithCode(1),
+        "^could not start a thread for orbit 1 of 3 \\(--threads 3\\): Resource temporarily "
+        "unavailable$");
 }

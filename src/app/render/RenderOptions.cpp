@@ -361,6 +361,49 @@ void CheckOutputFile(const TRenderOptions& options) {
     }
 }
 
+// Where a name leads once every link on its way is followed, also a link to a file that does
+// not exist yet: the save writes through such a link.
+std::filesystem::path Resolved(const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path path = fs::absolute(name, ec);
+    // As many links in a row as the system follows before it gives up.
+    for (int links = 0; links < 40 && fs::is_symlink(fs::symlink_status(path, ec)); ++links) {
+        const fs::path target = fs::read_symlink(path, ec);
+        if (ec)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return fs::weakly_canonical(path, ec).lexically_normal();
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    // Device and inode where both exist, which also finds hard links.
+    if (std::filesystem::equivalent(a, b, ec))
+        return true;
+    return Resolved(a) == Resolved(b);
+}
+
+// Two outputs of one run that name the same file would leave only the one written last; the
+// picture written over the parameter file read would lose the set.
+void CheckDistinctFiles(const TRenderOptions& options, const std::optional<std::string>& input) {
+    const std::pair<std::string, std::string> files[] = {
+        {"--out", options.OutFile},
+        {"--write-params", options.WriteParamsFile},
+    };
+    for (std::size_t i = 0; i < std::size(files); ++i)
+        for (std::size_t j = i + 1; j < std::size(files); ++j)
+            if (!files[i].second.empty() && !files[j].second.empty() &&
+                SameFile(files[i].second, files[j].second))
+                throw ERenderUsage(files[j].first + " " + files[j].second +
+                                   ": names the same file as " + files[i].first + " " +
+                                   files[i].second);
+    if (input && !options.OutFile.empty() && SameFile(options.OutFile, *input))
+        throw ERenderUsage("--out " + options.OutFile +
+                           ": names the parameter file that --params reads");
+}
+
 // The file's set, view and size become the defaults that the other options change.
 void LoadParameterFile(const std::string& fileName, TRenderOptions& options) {
     TParameterFile file;
@@ -395,8 +438,9 @@ constexpr std::int32_t MaxSteps = std::numeric_limits<std::int32_t>::max() - 399
 TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     TRenderOptions options;
     TFractalParams& params = options.Params;
-    if (const std::optional<std::string> fileName = ParamsFileOf(args))
-        LoadParameterFile(*fileName, options);
+    const std::optional<std::string> paramsFile = ParamsFileOf(args);
+    if (paramsFile)
+        LoadParameterFile(*paramsFile, options);
     bool stepsGiven = false;
     std::optional<double> density;
     std::string densityText;
@@ -511,5 +555,6 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
         CheckOutputFile(options);
     if (!options.WriteParamsFile.empty())
         CheckFileToWrite(options.WriteParamsFile, "--write-params " + options.WriteParamsFile);
+    CheckDistinctFiles(options, paramsFile);
     return options;
 }

@@ -1,17 +1,19 @@
 #include "app/render/Renderer.h"
 
+#include "app/render/MemoryHeadroom.h"
 #include "engine/HitColor.h"
 #include "engine/ViewFit.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <fstream>
+#include <latch>
 #include <limits>
 #include <new>
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -24,19 +26,8 @@ std::int64_t PassesPerHook(std::int64_t tickEvery) {
     return 1;
 }
 
-// The draws DrawCoefficients takes from a freshly seeded generator: an orbit that keeps its set
-// starts where the draw of that set left the generator.
-constexpr std::uint64_t DrawsPerCoefficientSet = 120;
 // Sets that passed their own warm-up but were rejected by another orbit's, before giving up.
 constexpr int MaxSetsRejectedByOrbits = 1000;
-
-std::uint32_t StreamStart(std::uint32_t drawClock, int orbit, int orbits) {
-    TLcgRandom random(drawClock);
-    random.Advance(DrawsPerCoefficientSet);
-    // Equal parts of the generator's cycle: the orbits draw from disjoint stretches of it.
-    random.Advance(static_cast<std::uint64_t>(orbit) * ((std::uint64_t{1} << 32) / orbits));
-    return random.Seed();
-}
 
 // Everything the run holds at once: the hit counters of every orbit (and, with more than one,
 // the groups of their latest hits) and the picture.
@@ -46,18 +37,6 @@ std::uint64_t RunBytes(int width, int height, int orbits) {
         TFractalEngine::HitBytes(width, height) + (orbits > 1 ? pixels : 0);
     const std::uint64_t picture = static_cast<std::uint64_t>(width * 3 + 3) * height;
     return perOrbit * orbits + picture;
-}
-
-// MemAvailable of /proc/meminfo; none where the system does not say.
-std::optional<std::uint64_t> AvailableBytes() {
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    std::uint64_t kibibytes = 0;
-    std::string unit;
-    while (meminfo >> key >> kibibytes >> unit)
-        if (key == "MemAvailable:")
-            return kibibytes * 1024;
-    return std::nullopt;
 }
 
 std::string Mebibytes(std::uint64_t bytes) {
@@ -73,10 +52,11 @@ TRenderer::TRenderer(const TRenderOptions& options)
     const std::string what = "the hit counters of " + std::to_string(orbits) +
                              (orbits == 1 ? " orbit" : " orbits") + " and a " +
                              std::to_string(width) + "x" + std::to_string(height) + " picture";
-    if (const std::optional<std::uint64_t> available = AvailableBytes();
-        available && needed > *available)
+    if (const std::optional<TMemoryHeadroom> headroom = MemoryHeadroom();
+        headroom && needed > headroom->Bytes)
         throw std::runtime_error("not enough memory: " + what + " need " + Mebibytes(needed) +
-                                 ", and " + Mebibytes(*available) + " are available");
+                                 ", and " + headroom->Limit + " leaves " +
+                                 Mebibytes(headroom->Bytes));
     TViewFit view;
     view.ResetCoordinates();
     view.XCenter = FOptions.CenterX;
@@ -204,7 +184,7 @@ TRenderResult TRenderer::Run(std::ostream* progress) {
     if (FOptions.Threads == 1) {
         TFractalEngine& engine = *FEngines.front();
         if (FOptions.KeepCoefficients)
-            engine.SetRandomSeed(StreamStart(*FUsedClock, 0, 1));
+            engine.SetRandomSeed(TFractalEngine::OrbitStreamStart(*FUsedClock, 0, 1));
         const TOrbitEnd end = RunOrbit(engine, params, FOptions.Steps, FOptions.KeepCoefficients,
                                        progress, result.CoefficientSets);
         if (end.GaveUp || end.SetRejected)
@@ -239,10 +219,29 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
         std::vector<TOrbitEnd> ends(orbits);
         std::vector<std::exception_ptr> errors(orbits);
         {
+            // The orbits start together once every thread runs, or not at all: a thread the
+            // system refuses ends the run before any orbit has begun.
+            std::latch allStarted(1);
+            bool startFailed = false;
             std::vector<std::jthread> threads;
             threads.reserve(orbits);
+            const auto startThread = [&](int i, auto orbit) {
+                try {
+                    threads.emplace_back(orbit);
+                } catch (const std::system_error& error) {
+                    startFailed = true;
+                    allStarted.count_down();
+                    throw std::runtime_error(
+                        "could not start a thread for orbit " + std::to_string(i + 1) + " of " +
+                        std::to_string(orbits) + " (--threads " + std::to_string(orbits) +
+                        "): " + error.code().message());
+                }
+            };
             for (int i = 0; i < orbits; ++i)
-                threads.emplace_back([&, i] {
+                startThread(i, [&, i] {
+                    allStarted.wait();
+                    if (startFailed)
+                        return;
                     TFractalParams& block = blocks[i];
                     block.NewCoefficients = BoolFalse;
                     block.StepCount = 0;
@@ -251,13 +250,15 @@ std::int64_t TRenderer::RunOrbits(std::ostream* progress, int& coefficientSets) 
                         FOptions.Steps / orbits + (i < FOptions.Steps % orbits ? 1 : 0);
                     int unusedSets = 0;
                     try {
-                        FEngines[i]->SetRandomSeed(StreamStart(*FUsedClock, i, orbits));
+                        FEngines[i]->SetRandomSeed(
+                            TFractalEngine::OrbitStreamStart(*FUsedClock, i, orbits));
                         ends[i] = RunOrbit(*FEngines[i], block, steps, true,
                                            i == 0 ? progress : nullptr, unusedSets);
                     } catch (...) {
                         errors[i] = std::current_exception();
                     }
                 });
+            allStarted.count_down();
         }
         for (const std::exception_ptr& error : errors)
             if (error)
