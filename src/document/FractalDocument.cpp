@@ -2,20 +2,18 @@
 
 #include "engine/EngineMath.h"
 #include "engine/FractalEngine.h"
-#include "engine/LcgRandom.h"
 #include "image/PixelGraphic.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
-#include <ios>
 
 namespace {
-// The draws that drawing a set takes from a freshly seeded generator.
-constexpr std::uint64_t DrawsPerCoefficientSet = 120;
-
-std::uint32_t OrbitSeed(std::uint32_t drawClock) {
-    TLcgRandom random(drawClock);
-    random.Advance(DrawsPerCoefficientSet);
-    return random.Seed();
+bool SameCoefficients(const TFractalParams& a, const TFractalParams& b) {
+    return std::equal(a.RotationLimitAndCoef + 1, std::end(a.RotationLimitAndCoef),
+                      b.RotationLimitAndCoef + 1, [](double x, double y) {
+                          return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y);
+                      });
 }
 
 // The Lyapunov estimate at which the block's set fails its warm-up from that generator state,
@@ -52,26 +50,28 @@ TPixelSize TFractalDocument::ClientSizeFor(TPixelSize picture, TPixelSize frame)
                                           : frame.Height - 70};
 }
 
-TFractalDocument::TFractalDocument(const TParameterFile& file)
-    : FParams(file.Params), FOpened(true), FFileDrawClock(file.DrawClock),
-      FOrbitSeed(OrbitSeed(file.DrawClock.value_or(0))) {
-    FParams.Image = nullptr;
+TFractalDocument::TFractalDocument(const TParameterFile& file) : FOpened(true) {
+    Adopt(file);
+    FHistory.Record(HistoryEntry(file.DrawClock));
+}
+
+void TFractalDocument::Adopt(const TParameterFile& file) {
+    // A run may still be on its way out with the picture.
+    TPixelGraphic* const image = FParams.Image;
+    FParams = file.Params;
+    FParams.Image = image;
     FParams.AbortRequested = BoolFalse;
     FParams.NewCoefficients = BoolFalse;
     // As right after the set's draw.
     FParams.Lyapunov = 1.0;
     FParams.StepCount = 0;
+    FKeptDrawClock = file.DrawClock;
+    FOrbitSeed = TFractalEngine::OrbitStreamStart(file.DrawClock.value_or(0), 0, 1);
     SetView(file.CenterX, file.CenterY, file.Magnification);
 }
 
 std::unique_ptr<TFractalDocument> TFractalDocument::Open(const std::string& fileName) {
-    TParameterFile file;
-    try {
-        file = TParameterFile::Load(fileName);
-    } catch (const std::ios_base::failure& error) {
-        // A folder, or a read that failed half way.
-        throw EDocumentOpen("cannot read the parameter file \"" + fileName + "\": " + error.what());
-    }
+    const TParameterFile file = TParameterFile::Load(fileName);
     const TFractalParams& block = file.Params;
     if (block.ImageWidth > TFractalEngine::MaxImageWidth ||
         block.ImageHeight > TFractalEngine::MaxImageHeight)
@@ -153,6 +153,55 @@ void TFractalDocument::SetView(double xCenter, double yCenter, double magnificat
 void TFractalDocument::Resize(int width, int height) {
     FDocWidth = FParams.ImageWidth = width;
     FDocHeight = FParams.ImageHeight = height;
+    RecordView();
+}
+
+void TFractalDocument::ResetCoordinates() {
+    FView.ResetCoordinates();
+    RecordView();
+}
+
+void TFractalDocument::ZoomToTarget() {
+    FView.ZoomToTarget();
+    RecordView();
+}
+
+void TFractalDocument::SetAccepted(std::uint32_t drawClock) {
+    FHistory.Record(HistoryEntry(drawClock));
+}
+
+void TFractalDocument::RecordView() {
+    // Before its first set a document has nothing to return to. A set about to be drawn, or
+    // drawn and still in its warm-up, is recorded with this view once it is accepted.
+    if (FHistory.Empty() || FParams.NewCoefficients ||
+        !SameCoefficients(FParams, FHistory.Current().Params))
+        return;
+    FHistory.Record(HistoryEntry(FHistory.Current().DrawClock));
+}
+
+bool TFractalDocument::GoBack() {
+    return Show(FHistory.Back());
+}
+
+bool TFractalDocument::GoForward() {
+    return Show(FHistory.Forward());
+}
+
+bool TFractalDocument::Show(const std::optional<TParameterFile>& entry) {
+    if (!entry)
+        return false;
+    Adopt(*entry);
+    FDocWidth = FParams.ImageWidth;
+    FDocHeight = FParams.ImageHeight;
+    return true;
+}
+
+TParameterFile TFractalDocument::HistoryEntry(std::optional<std::uint32_t> drawClock) const {
+    TParameterFile entry = ToParameterFile(drawClock);
+    entry.Params.Image = nullptr;
+    // Every restart starts the tick at 0.
+    entry.Params.Tick = 0;
+    return entry;
 }
 
 TPlanePoint TFractalDocument::PointAt(int i, int j) const {
@@ -230,7 +279,7 @@ TParameterFile TFractalDocument::ToParameterFile(std::optional<std::uint32_t> dr
     file.CenterX = FView.XCenter;
     file.CenterY = FView.YCenter;
     file.Magnification = FView.Magnification;
-    file.DrawClock = drawClock ? drawClock : FFileDrawClock;
+    file.DrawClock = drawClock ? drawClock : FKeptDrawClock;
     return file;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/DocumentHistory.h"
 #include "engine/FractalParams.h"
 #include "engine/ParameterFile.h"
 #include "engine/ViewFit.h"
@@ -32,8 +33,9 @@ struct TPixelSize {
 };
 
 // One fractal apart from any window: its parameter block, its view of the plane with the zoom
-// target, its picture size, and the requests that change them. The document window shows it
-// and forwards the user's commands here; the render session runs its block.
+// target, its picture size, the history of what it has shown, and the requests that change
+// them. The document window shows it and forwards the user's commands here; the render session
+// runs its block.
 class TFractalDocument {
 public:
     // The picture a new document starts with.
@@ -77,10 +79,11 @@ public:
     void StoreDefaults();
     // Opened from a parameter file rather than new.
     bool Opened() const { return FOpened; }
-    // The clock value an opened document's set was drawn from, where its file knows it.
-    std::optional<std::uint32_t> FileDrawClock() const { return FFileDrawClock; }
-    // The generator state the first run of an opened document starts from: where the draw of
-    // its set left the generator. Given once; later runs go on as a drawn set's do.
+    // The clock value a set the document was given (by its file or its history) was drawn
+    // from, where known.
+    std::optional<std::uint32_t> KeptDrawClock() const { return FKeptDrawClock; }
+    // The generator state the first run of a given set starts from: where the draw of the set
+    // left the generator. Given once; later runs go on as a drawn set's do.
     std::optional<std::uint32_t> TakeOrbitSeed() { return std::exchange(FOrbitSeed, {}); }
     void FirstShowDone() { FFirstShowPending = false; }
     // A black picture of the document's size for a restart, which becomes the block's image;
@@ -102,7 +105,7 @@ public:
     // Draw: the next run starts with a new coefficient set.
     void RequestNewCoefficients() { FParams.NewCoefficients = BoolTrue; }
     // Back to the default view; the coefficient set stays.
-    void ResetCoordinates() { FView.ResetCoordinates(); }
+    void ResetCoordinates();
     void AdjustCoords() { FView.AdjustCoords(FDocWidth, FDocHeight); }
     // The view of the plane, shown from the next run on.
     void SetView(double xCenter, double yCenter, double magnification);
@@ -131,19 +134,35 @@ public:
     // The message that tells the user why a zoom did not go ahead.
     static const char* ZoomRefusal(TZoomCheck check);
     // Makes the zoom target the view; the next run renders it.
-    void ZoomToTarget() { FView.ZoomToTarget(); }
+    void ZoomToTarget();
     // The selected part of the shown picture, enlarged to the document's size, as the block's
     // image until the zoomed picture grows.
     std::unique_ptr<TPixelGraphic> ZoomPreview(const TPixelGraphic& shown,
                                                const TPixelRect& selection);
 
+    // ---- History ---------------------------------------------------------------------------
+    // Zooms, Reset and size changes record themselves; a drawn set is recorded here, once the
+    // set drawn at `drawClock` has passed its warm-up.
+    void SetAccepted(std::uint32_t drawClock);
+    const TDocumentHistory& History() const { return FHistory; }
+    // The previous or next entry becomes the document's set, settings, view and size; the next
+    // run renders it from its clock value without drawing. False at the ends.
+    bool GoBack();
+    bool GoForward();
+
     // ---- Parameter file --------------------------------------------------------------------
     // The set, settings, view and size, with the clock value the set was drawn from (when none
-    // is given, that of the file the document was opened from).
+    // is given, that of the set the document was given).
     TParameterFile ToParameterFile(std::optional<std::uint32_t> drawClock) const;
     void SaveParameters(const std::string& fileName, std::optional<std::uint32_t> drawClock) const;
 
 private:
+    // The file's set, settings and view, kept rather than drawn.
+    void Adopt(const TParameterFile& file);
+    void RecordView();
+    bool Show(const std::optional<TParameterFile>& entry);
+    TParameterFile HistoryEntry(std::optional<std::uint32_t> drawClock) const;
+
     TFractalParams FParams;
     TViewFit FView;
     int FDocWidth = 0;
@@ -153,10 +172,11 @@ private:
     TBool32 FRectangleMode = BoolTrue;
     bool FFirstShowPending = true;
     bool FOpened = false;
-    std::optional<std::uint32_t> FFileDrawClock;
+    std::optional<std::uint32_t> FKeptDrawClock;
     std::optional<std::uint32_t> FOrbitSeed;
     double FClickX = 0.0;
     double FClickYUp = 0.0;
     TPlanePoint FCursor;
     std::optional<std::pair<int, int>> FCursorPixel;
+    TDocumentHistory FHistory;
 };

@@ -4,7 +4,6 @@
 #include "app/Messages.h"
 #include "document/ParameterFileDialog.h"
 #include "document/RenderSession.h"
-#include "engine/EngineMath.h"
 #include "export/dialog/PGSaveDialog.h"
 #include "image/PixelGraphic.h"
 #include "tools/Form2.h"
@@ -13,7 +12,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDoubleSpinBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
@@ -47,6 +45,9 @@ TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize,
     connect(Zoom1(), &QAction::triggered, this, &TMDIChild::Zoom1Click, Qt::QueuedConnection);
     connect(RectangleMode1(), &QAction::triggered, this, &TMDIChild::RectangleMode1Click);
     connect(ClearRectangle2(), &QAction::triggered, this, &TMDIChild::ClearRectangle2Click);
+    connect(Back1(), &QAction::triggered, this, &TMDIChild::Back1Click, Qt::QueuedConnection);
+    connect(Forward1(), &QAction::triggered, this, &TMDIChild::Forward1Click, Qt::QueuedConnection);
+    addActions({Back1(), Forward1()});
     FPGImage1->SetPopupMenu(FPopupMenu1);
     FPGSaveDialog1 = new TPGSaveDialog(this);
 
@@ -171,10 +172,15 @@ void TMDIChild::TypeFractal() {
     if (const auto seed = FDocument->TakeOrbitSeed())
         FSession.Engine().SetRandomSeed(*seed);
     emit RunStarted();
-    FSession.Engine().RunFractal(&FDocument->Params());
+    FSession.Run(FDocument->Params(), [this](std::uint32_t drawClock) { SetAccepted(drawClock); });
     FDocument->PictureChanged();
     FTimer2->stop();
     setWindowTitle(FSavedCaption);
+}
+
+void TMDIChild::ShowHistoryEntry() {
+    FSession.Keep(FDocument->Params(), FDocument->KeptDrawClock());
+    ReportErrors(this, [this] { UpdateGrafX(); });
 }
 
 void TMDIChild::Timer2Timer() {
@@ -184,11 +190,6 @@ void TMDIChild::Timer2Timer() {
     // Only what is already queued: waiting here for the next event would stall the engine
     // until the next tick.
     QCoreApplication::processEvents();
-}
-
-void TMDIChild::Abort() {
-    FDocument->RequestAbort();
-    FSession.Cancel(FDocument->Params());
 }
 
 void TMDIChild::closeEvent(QCloseEvent* event) {
@@ -213,8 +214,7 @@ void TMDIChild::XYSize1Click() {
 
 void TMDIChild::Resolution() {
     if (FXYSize.isVisible())
-        FDocument->Resize(RoundToInt32(FXYSize.RxWidth->value()),
-                          RoundToInt32(FXYSize.RxHeight->value()));
+        FDocument->Resize(FXYSize.PictureSize().width(), FXYSize.PictureSize().height());
     UpdateGrafX();
 }
 

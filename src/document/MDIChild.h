@@ -69,6 +69,8 @@ public:
     QAction* Zoom1() const { return FPopupMenu1->Zoom1(); }
     QAction* RectangleMode1() const { return FPopupMenu1->RectangleMode1(); }
     QAction* ClearRectangle2() const { return FPopupMenu1->ClearRectangle2(); }
+    QAction* Back1() const { return FPopupMenu1->Back1(); }
+    QAction* Forward1() const { return FPopupMenu1->Forward1(); }
 
     // ---- State ---------------------------------------------------------------------------
     TFractalDocument& Document() { return *FDocument; }
@@ -80,7 +82,12 @@ public:
     void AdjustCoords() { FDocument->AdjustCoords(); }
     void PGImage1PicBoxOnMouseMove(QMouseEvent* event);
     void PGImage1NewAutoSize(int PGImageWidth, int PGImageHeight);
-    void UpdateMenuItems() { RectangleMode1()->setChecked(FDocument->RectangleMode()); }
+    // The check mark of RectangleMode1; Back and Forward enabled where the history goes on.
+    void UpdateMenuItems() {
+        RectangleMode1()->setChecked(FDocument->RectangleMode());
+        Back1()->setEnabled(FDocument->History().CanGoBack());
+        Forward1()->setEnabled(FDocument->History().CanGoForward());
+    }
 
     // ---- Zoom ----------------------------------------------------------------------------
     // The zoom chooses a new part of the plane (centre and Magnification) and renders it
@@ -93,6 +100,17 @@ public:
     void RectangleMode1Click();
     void ClearRectangle2Click() { FPGImage1->SetSelection(false); }
 
+    // ---- History -------------------------------------------------------------------------
+    // The previous or next set and view of the document, rendered again without drawing.
+    void Back1Click() {
+        if (FDocument->GoBack())
+            ShowHistoryEntry();
+    }
+    void Forward1Click() {
+        if (FDocument->GoForward())
+            ShowHistoryEntry();
+    }
+
     // ---- Rendering -----------------------------------------------------------------------
     void Timer1Timer();
     // The first showing: picture, defaults, view, and the first run.
@@ -103,7 +121,10 @@ public:
     }
     void TypeFractal();
     void Timer2Timer();
-    void Abort();
+    void Abort() {
+        FDocument->RequestAbort();
+        FSession.Cancel(FDocument->Params());
+    }
 
     // ---- Tool windows --------------------------------------------------------------------
     void Parameters1Click();
@@ -131,6 +152,12 @@ protected:
 
 private:
     void Restart();
+    void ShowHistoryEntry();
+    // A set drawn in this document's run has passed its warm-up.
+    void SetAccepted(std::uint32_t drawClock) {
+        FDocument->SetAccepted(drawClock);
+        UpdateMenuItems();
+    }
     // The view's action mode as RectangleMode asks, so that the next press already acts in it.
     void ApplyRectangleMode() { FPGImage1->ApplyRectangleMode(FDocument->RectangleMode()); }
     // The panels after the view of the plane changed: the magnification, and the point under

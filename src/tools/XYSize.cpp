@@ -3,6 +3,7 @@
 #include "tools/ToolWindowFont.h"
 
 #include "app/Messages.h"
+#include "engine/EngineMath.h"
 #include "engine/FractalEngine.h"
 
 #include <QDoubleSpinBox>
@@ -98,4 +99,8 @@ void TXYSize::ToggleFor(int width, int height) {
     RxWidth->setValue(width);
     RxHeight->setValue(height);
     show();
+}
+
+QSize TXYSize::PictureSize() const {
+    return {RoundToInt32(RxWidth->value()), RoundToInt32(RxHeight->value())};
 }
