@@ -180,14 +180,14 @@ void TFractalDocument::RecordView() {
 }
 
 bool TFractalDocument::GoBack() {
-    return Show(FHistory.Back());
+    return Restore(FHistory.Back());
 }
 
 bool TFractalDocument::GoForward() {
-    return Show(FHistory.Forward());
+    return Restore(FHistory.Forward());
 }
 
-bool TFractalDocument::Show(const std::optional<TParameterFile>& entry) {
+bool TFractalDocument::Restore(const std::optional<TParameterFile>& entry) {
     if (!entry)
         return false;
     Adopt(*entry);

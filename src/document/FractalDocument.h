@@ -160,7 +160,7 @@ private:
     // The file's set, settings and view, kept rather than drawn.
     void Adopt(const TParameterFile& file);
     void RecordView();
-    bool Show(const std::optional<TParameterFile>& entry);
+    bool Restore(const std::optional<TParameterFile>& entry);
     TParameterFile HistoryEntry(std::optional<std::uint32_t> drawClock) const;
 
     TFractalParams FParams;
