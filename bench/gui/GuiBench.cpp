@@ -177,19 +177,19 @@ TWindowFigures InWindow(double seconds) {
             return;
         TMDIChild* document = frame.Documents().first();
         if (!counting) {
-            QObject::connect(document->PGImage1, &TPGImage::OnPaint, [&] {
+            QObject::connect(document->PGImage1(), &TPGImage::OnPaint, [&] {
                 if (meter.Started() && !selection)
                     ++repaints;
             });
             counting = true;
         }
         if (!selection) {
-            meter.Sample(document->Params.StepCount);
+            meter.Sample(document->Document().Params().StepCount);
             if (meter.Elapsed() < seconds)
                 return;
-            selection = std::make_unique<TSelectionMeter>(*document->PGImage1);
+            selection = std::make_unique<TSelectionMeter>(*document->PGImage1());
         }
-        selection->Sample(document->Params.StepCount);
+        selection->Sample(document->Document().Params().StepCount);
         if (selection->Elapsed() < seconds)
             return;
         // Stop arrives from outside, at a moment the engine does not choose.

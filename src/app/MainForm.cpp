@@ -4,6 +4,7 @@
 #include "app/ApplicationTitle.h"
 #include "app/Messages.h"
 #include "document/MDIChild.h"
+#include "document/ParameterFileDialog.h"
 #include "document/RenderSession.h"
 #include "export/dialog/WarningMessageBox.h"
 #include "tools/Form2.h"
@@ -12,10 +13,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLinearGradient>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -33,6 +37,7 @@ TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent), FSession(std::make_unique<TRenderSession>()) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(tr("Quarn IFS"));
+    setAcceptDrops(true);
     resize(426, 333);
 
     ClientArea = new QMdiArea(this);
@@ -131,7 +136,8 @@ void TMainForm::createActions() {
         return action;
     };
     FileNewItem = addAction(tr("&New"), tr("Create a new file"), &TMainForm::FileNewItemClick);
-    FileOpenItem = addAction(tr("&Open"), tr("Open an existing file"), nullptr);
+    FileOpenItem =
+        addAction(tr("&Open"), tr("Open an existing file"), &TMainForm::FileOpenItemClick);
     FileCloseItem =
         addAction(tr("&Close"), tr("Close current file"), &TMainForm::FileCloseItemClick);
     FileSaveAsItem = addAction(tr("Save &As..."), tr("Save current file as..."),
@@ -242,8 +248,11 @@ QList<TMDIChild*> TMainForm::Documents() const {
     return documents;
 }
 
-TMDIChild* TMainForm::CreateDocumentWindow(const QString& caption) {
-    auto* document = new TMDIChild(*FSession, *Form4, *XYSize);
+TMDIChild* TMainForm::CreateDocumentWindow(const QString& caption,
+                                           std::unique_ptr<TFractalDocument> content) {
+    if (!content)
+        content = std::make_unique<TFractalDocument>();
+    auto* document = new TMDIChild(*FSession, *Form4, *XYSize, std::move(content));
     QMdiSubWindow* window = ClientArea->addSubWindow(document);
     document->setWindowTitle(caption);
     window->resize(399, 199);
@@ -259,6 +268,45 @@ void TMainForm::FileNewItemClick() {
     const QString caption =
         tr("Quarn IFS: ") + QString::number(ClientArea->subWindowList().size() + 1);
     CreateDocumentWindow(caption);
+}
+
+void TMainForm::FileOpenItemClick() {
+    OpenParameterFiles(TParameterFileDialog::OpenFileNames(this));
+}
+
+void TMainForm::OpenParameterFiles(const QStringList& fileNames) {
+    for (const QString& fileName : fileNames)
+        ReportErrors(this, [&] {
+            auto document = TFractalDocument::Open(fileName.toLocal8Bit().toStdString());
+            const QString caption =
+                tr("Quarn IFS: ") + QString::number(ClientArea->subWindowList().size() + 1);
+            CreateDocumentWindow(caption, std::move(document));
+        });
+}
+
+namespace {
+// The local parameter files among dropped ones.
+QStringList ParameterFilesOf(const QMimeData& data) {
+    QStringList files;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile() && url.fileName().endsWith(QStringLiteral(".quarn.json")))
+            files.append(url.toLocalFile());
+    return files;
+}
+} // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!ParameterFilesOf(*event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QStringList files = ParameterFilesOf(*event->mimeData());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // After the drop has ended: a new document renders until Stop.
+    QTimer::singleShot(0, this, [this, files] { OpenParameterFiles(files); });
 }
 
 void TMainForm::FileCloseItemClick() {
@@ -361,6 +409,7 @@ void TMainForm::Timer1Timer() {
     Timer1->stop();
     if (ApplicationTitle() == NewDocumentTitle) {
         FileNewItemClick();
+        OpenParameterFiles(std::exchange(FStartUpFiles, {}));
         return;
     }
     if (TMDIChild* document = ActiveDocument()) {

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QStringList>
 #include <QStyle>
 
 #include <memory>
@@ -15,6 +16,7 @@ class QToolButton;
 class TAboutBox;
 class TForm2;
 class TForm4;
+class TFractalDocument;
 class TMDIChild;
 class TRenderSession;
 class TXYSize;
@@ -67,6 +69,8 @@ public:
 
     // ---- Commands ------------------------------------------------------------------------
     void FileNewItemClick();
+    // Opens parameter files, each as a new document.
+    void FileOpenItemClick();
     void FileCloseItemClick();
     void FileSaveAsItemClick();
     void FileSaveParametersItemClick();
@@ -90,13 +94,21 @@ public:
     void UpdateMenuItems();
     void DisplayHint(const QString& hint);
 
-    TMDIChild* CreateDocumentWindow(const QString& caption);
+    // Without a document, the window gets a new one.
+    TMDIChild* CreateDocumentWindow(const QString& caption,
+                                    std::unique_ptr<TFractalDocument> document = nullptr);
+    // Each file becomes a document of its own; a file that cannot is reported and skipped.
+    void OpenParameterFiles(const QStringList& fileNames);
+    // The files of the command line, opened once the first document has been opened.
+    void OpenAfterStartUp(const QStringList& fileNames) { FStartUpFiles = fileNames; }
 
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createActions();
@@ -112,4 +124,5 @@ private:
     // Exit was asked for while a picture was rendering; the program ends when the run does.
     bool FExitRequested = false;
     bool FShownBefore = false;
+    QStringList FStartUpFiles;
 };

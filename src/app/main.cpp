@@ -12,5 +12,6 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quarn-ifs.svg")));
     TMainForm mainForm;
     mainForm.show();
+    mainForm.OpenAfterStartUp(QApplication::arguments().mid(1));
     return QApplication::exec();
 }

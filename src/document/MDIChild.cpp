@@ -2,344 +2,194 @@
 
 #include "app/ApplicationTitle.h"
 #include "app/Messages.h"
+#include "document/ParameterFileDialog.h"
 #include "document/RenderSession.h"
-#include "engine/EngineMath.h"
-#include "engine/ParameterFile.h"
 #include "export/dialog/PGSaveDialog.h"
 #include "image/PixelGraphic.h"
-#include "image/view/PGImage.h"
 #include "tools/Form2.h"
 #include "tools/Form4.h"
 #include "tools/XYSize.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDoubleSpinBox>
-#include <QFileDialog>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QMouseEvent>
-#include <QScreen>
-#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
-TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QWidget* parent)
-    : QWidget(parent), FSession(session), FForm4(form4), FXYSize(xySize) {
+TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize,
+                     std::unique_ptr<TFractalDocument> document, QWidget* parent)
+    : QWidget(parent), FDocument(std::move(document)), FSession(session), FForm4(form4),
+      FXYSize(xySize) {
     setObjectName(QStringLiteral("MDIChild"));
     resize(399, 199);
 
-    PGImage1 = new TPGImage(this);
-    PGImage1->SetColor(RGB(64, 0, 64));
-    PGImage1->SetPicBoxColor(RGB(64, 0, 64));
-    PGImage1->SetCenter(true);
-    PGImage1->SetZoomFactor(1.0L);
-    PGImage1->SetActionMode(amNone);
-    connect(PGImage1, &TPGImage::PicBoxOnMouseDown, this, &TMDIChild::PGImage1PicBoxOnMouseDown);
-    connect(PGImage1, &TPGImage::PicBoxOnMouseMove, this, &TMDIChild::PGImage1PicBoxOnMouseMove);
-    connect(PGImage1, &TPGImage::PicBoxOnMouseUp, this, &TMDIChild::PGImage1PicBoxOnMouseUp);
-    connect(PGImage1, &TPGImage::OnMouseUp, this, &TMDIChild::PGImage1PicBoxOnMouseUp);
-    connect(PGImage1, &TPGImage::PicBoxOnDblClick, this, &TMDIChild::PGImage1PicBoxOnDblClick);
-    connect(PGImage1, &TPGImage::OnNewAutoSize, this, &TMDIChild::PGImage1NewAutoSize);
-
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setSizeGripEnabled(false);
-    // The panels keep their widths, so the readouts keep their decimals; in a window narrower
-    // than the three, the status bar cuts them off instead, as the window must follow the
-    // picture's size.
-    auto* panels = new QWidget(StatusBar1);
-    panels->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto* row = new QHBoxLayout(panels);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    const int panelWidths[] = {150, 150, 120};
-    for (int i = 0; i < 3; ++i) {
-        StatusPanels[i] = new QLabel(panels);
-        StatusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        StatusPanels[i]->setFixedWidth(panelWidths[i]);
-        row->addWidget(StatusPanels[i]);
-    }
-    row->addStretch();
-    StatusBar1->addWidget(panels, 1);
-
+    FPGImage1 = new TFractalView(this);
+    connect(FPGImage1, &TPGImage::PicBoxOnMouseDown, this, &TMDIChild::PGImage1PicBoxOnMouseDown);
+    connect(FPGImage1, &TPGImage::PicBoxOnMouseMove, this, &TMDIChild::PGImage1PicBoxOnMouseMove);
+    connect(FPGImage1, &TPGImage::PicBoxOnMouseUp, this, &TMDIChild::PGImage1PicBoxOnMouseUp);
+    connect(FPGImage1, &TPGImage::OnMouseUp, this, &TMDIChild::PGImage1PicBoxOnMouseUp);
+    connect(FPGImage1, &TPGImage::PicBoxOnDblClick, this, &TMDIChild::PGImage1PicBoxOnDblClick);
+    connect(FPGImage1, &TPGImage::OnNewAutoSize, this, &TMDIChild::PGImage1NewAutoSize);
+    FStatusBar1 = new TDocumentStatusBar(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(PGImage1, 1);
-    layout->addWidget(StatusBar1);
+    layout->addWidget(FPGImage1, 1);
+    layout->addWidget(FStatusBar1);
 
-    PopupMenu1 = new QMenu(this);
-    Zoom1 = PopupMenu1->addAction(tr("Zoom In (double click)"));
-    RectangleMode1 = PopupMenu1->addAction(tr("Rectangle Mode"));
-    RectangleMode1->setCheckable(true);
-    PopupMenu1->addSeparator();
-    ClearRectangle2 = PopupMenu1->addAction(tr("Clear Rectangle"));
-    connect(PopupMenu1, &QMenu::aboutToShow, this, &TMDIChild::UpdateMenuItems);
+    FPopupMenu1 = new TDocumentPopupMenu(this);
+    connect(FPopupMenu1, &QMenu::aboutToShow, this, &TMDIChild::UpdateMenuItems);
     // Queued: a zoom renders until Stop, which should not happen inside the menu's own loop.
-    connect(Zoom1, &QAction::triggered, this, &TMDIChild::Zoom1Click, Qt::QueuedConnection);
-    connect(RectangleMode1, &QAction::triggered, this, &TMDIChild::RectangleMode1Click);
-    connect(ClearRectangle2, &QAction::triggered, this, &TMDIChild::ClearRectangle2Click);
-    PGImage1->SetPopupMenu(PopupMenu1);
-    PGSaveDialog1 = new TPGSaveDialog(this);
+    connect(Zoom1(), &QAction::triggered, this, &TMDIChild::Zoom1Click, Qt::QueuedConnection);
+    connect(RectangleMode1(), &QAction::triggered, this, &TMDIChild::RectangleMode1Click);
+    connect(ClearRectangle2(), &QAction::triggered, this, &TMDIChild::ClearRectangle2Click);
+    connect(Back1(), &QAction::triggered, this, &TMDIChild::Back1Click, Qt::QueuedConnection);
+    connect(Forward1(), &QAction::triggered, this, &TMDIChild::Forward1Click, Qt::QueuedConnection);
+    addActions({Back1(), Forward1()});
+    FPGImage1->SetPopupMenu(FPopupMenu1);
+    FPGSaveDialog1 = new TPGSaveDialog(this);
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, &TMDIChild::Timer1Timer);
-    Timer2 = new QTimer(this);
-    Timer2->setInterval(250);
-    connect(Timer2, &QTimer::timeout, this, &TMDIChild::Timer2Timer);
-
-    Params.AbortRequested = BoolFalse;
-    Params.NewCoefficients = BoolTrue;
-    Params.WhiteBackground = BoolFalse;
-    RectangleMode = BoolTrue;
-    FirstShowPending = BoolTrue;
-    Timer1->start();
-}
-
-// ---- Coordinates -------------------------------------------------------------------------
-
-void TMDIChild::ResetCoordinates() {
-    View.ResetCoordinates();
-}
-
-void TMDIChild::AdjustCoords() {
-    View.AdjustCoords(DocWidth, DocHeight);
+    FTimer1 = new QTimer(this);
+    FTimer1->setInterval(100);
+    connect(FTimer1, &QTimer::timeout, this, &TMDIChild::Timer1Timer);
+    FTimer2 = new QTimer(this);
+    FTimer2->setInterval(250);
+    connect(FTimer2, &QTimer::timeout, this, &TMDIChild::Timer2Timer);
+    FTimer1->start();
 }
 
 void TMDIChild::PGImage1PicBoxOnMouseMove(QMouseEvent* event) {
-    const int i = PGImage1->BoxToImageX(event->position().toPoint().x());
-    const int j = PGImage1->BoxToImageY(event->position().toPoint().y());
-    LastShift = {event->buttons(), event->modifiers(), false};
-    if (DocWidth == 0)
-        return;
-    PixelStepX = (Params.ViewXMax - Params.ViewXMin) / DocWidth;
-    PixelStepY = (Params.ViewYMax - Params.ViewYMin) / DocHeight;
-    CursorX = i * PixelStepX + Params.ViewXMin;
-    CursorY = j * PixelStepY + Params.ViewYMin;
-    FCursorPixel = QPoint(i, j);
-    ShowStatusPanels();
-}
-
-void TMDIChild::ShowStatusPanels() {
-    StatusPanels[0]->setText(QString::asprintf("cx=%1.12f", CursorX));
-    StatusPanels[1]->setText(QString::asprintf("cy=%1.12f", CursorY));
-    StatusPanels[2]->setText(QString::asprintf("M=%1.12f", View.Magnification));
-}
-
-void TMDIChild::ShowViewChange() {
-    // The pixel under the cursor now shows another point of the plane.
-    if (FCursorPixel) {
-        CursorX = FCursorPixel->x() * PixelStepX + Params.ViewXMin;
-        CursorY = FCursorPixel->y() * PixelStepY + Params.ViewYMin;
-    }
-    ShowStatusPanels();
+    const int i = FPGImage1->BoxToImageX(event->position().toPoint().x());
+    const int j = FPGImage1->BoxToImageY(event->position().toPoint().y());
+    FLastShift = {event->buttons(), event->modifiers(), false};
+    if (FDocument->MoveCursor(i, j))
+        ShowViewChange();
 }
 
 void TMDIChild::PGImage1NewAutoSize(int PGImageWidth, int PGImageHeight) {
     auto* window = qobject_cast<QMdiSubWindow*>(parentWidget());
     if (!window || !window->mdiArea() || window->isMinimized() || window->isMaximized())
         return;
-    const QSize frameClient = window->mdiArea()->viewport()->size();
-    const QSize whole = ClientSizeFor(QSize(PGImageWidth, PGImageHeight));
-    const int width = PGImageWidth < frameClient.width() ? whole.width() : frameClient.width() - 50;
-    const int height =
-        PGImageHeight < frameClient.height() ? whole.height() : frameClient.height() - 70;
-    window->resize(window->size() - size() + QSize(width, height));
+    const QSize frame = window->mdiArea()->viewport()->size();
+    const TPixelSize client = TFractalDocument::ClientSizeFor({PGImageWidth, PGImageHeight},
+                                                              {frame.width(), frame.height()});
+    window->resize(window->size() - size() + QSize(client.Width, client.Height));
 }
-
-void TMDIChild::UpdateMenuItems() {
-    RectangleMode1->setChecked(RectangleMode != BoolFalse);
-}
-
-// ---- Zoom --------------------------------------------------------------------------------
 
 void TMDIChild::PGImage1PicBoxOnMouseDown(QMouseEvent* event) {
     // Paint-box positions are picture pixels: the view shows the picture at its natural size.
     const QPoint position = event->position().toPoint();
-    ClickX = position.x();
-    ClickYUp = Params.ImageHeight - position.y();
-    LastShift = {event->buttons(), event->modifiers(),
-                 event->type() == QEvent::MouseButtonDblClick};
-    if (LastShift.ExactlyLeft())
+    FDocument->Press(position.x(), position.y());
+    FLastShift = {event->buttons(), event->modifiers(),
+                  event->type() == QEvent::MouseButtonDblClick};
+    if (FLastShift.ExactlyLeft())
         ApplyRectangleMode();
 }
 
 void TMDIChild::PGImage1PicBoxOnMouseUp(QMouseEvent*) {
-    if (!LastShift.ExactlyLeft())
+    if (!FLastShift.ExactlyLeft() || (FDocument->RectangleMode() && !FPGImage1->Selection()))
         return;
-    if (RectangleMode && !PGImage1->Selection())
-        return;
-    double centreX;
-    double centreY;
-    if (RectangleMode) {
-        centreX = PGImage1->SelectionWidth() * 0.5 + PGImage1->SelectionLeft();
-        centreY = PGImage1->SelectionHeight() * 0.5 + PGImage1->SelectionTop();
-    } else {
-        PGImage1->SetSelectionWidth(RoundToInt32(DocWidth * 0.5));
-        PGImage1->SetSelectionHeight(RoundToInt32(DocHeight * 0.5));
-        // The clicked row, counted from the top as the picture's rows are.
-        centreX = ClickX;
-        centreY = Params.ImageHeight - ClickYUp;
-    }
-    const TPixelRect target =
-        TViewFit::ProportionalRect(centreX, centreY, PGImage1->SelectionWidth(),
-                                   PGImage1->SelectionHeight(), DocWidth, DocHeight);
-    PGImage1->SetSelectionBounds(target.Left, target.Top, target.Width, target.Height);
-    View.SetZoomTarget({PGImage1->SelectionLeft(), PGImage1->SelectionTop(),
-                        PGImage1->SelectionWidth(), PGImage1->SelectionHeight()},
-                       DocWidth, DocHeight);
+    FPGImage1->SetSelectionPixels(FDocument->Release(FPGImage1->SelectionPixels()));
 }
 
 void TMDIChild::Zoom1Click() {
-    if (DocWidth == 0)
-        return;
-    if (RectangleMode && !PGImage1->Selection()) {
-        ShowMessage(this, QStringLiteral("there is nothing selected"));
-        return;
-    }
-    if (!View.ZoomTargetHasExtent()) {
-        ShowMessage(this, QStringLiteral("the selected area is empty"));
+    const TFractalDocument::TZoomCheck check = FDocument->CheckZoom(FPGImage1->Selection());
+    if (check != TFractalDocument::TZoomCheck::Ready) {
+        if (check != TFractalDocument::TZoomCheck::NoPicture)
+            ShowMessage(this, QString::fromUtf8(TFractalDocument::ZoomRefusal(check)));
         return;
     }
-    Timer2->stop();
-    View.ZoomToTarget();
-    PGImage1->SetSelection(false);
-    PGImage1->SetActionMode(amNone);
+    FTimer2->stop();
+    FDocument->ZoomToTarget();
+    FPGImage1->SetSelection(false);
+    FPGImage1->SetActionMode(amNone);
     ReportErrors(this, [this] {
-        // The selected part of the old picture, enlarged, until the new one grows.
-        auto preview = std::make_unique<TPixelGraphic>();
-        preview->SetSize(DocWidth, DocHeight, bc24Bit);
-        preview->StretchCopy(0, 0, DocWidth, DocHeight, PGImage1->SelectionLeft(),
-                             PGImage1->SelectionTop(), PGImage1->SelectionWidth(),
-                             PGImage1->SelectionHeight(), *PGImage1->PixelGraphic());
         // A run in progress ends on its way out with the block's picture, which must stay alive.
-        Params.Image = preview.get();
-        PGImage1->SetPixelGraphic(std::move(preview));
-        Params.Image->NotifyChange(nullptr);
+        FPGImage1->ShowPicture(
+            FDocument->ZoomPreview(*FPGImage1->PixelGraphic(), FPGImage1->SelectionPixels()));
         UpdateGrafX();
     });
 }
 
 void TMDIChild::PGImage1PicBoxOnDblClick(QMouseEvent*) {
     Zoom1Click();
-    PGImage1->SetSelection(false);
+    FPGImage1->SetSelection(false);
     // The view handles this double click's own press after this handler: with no mode it
     // leaves no selection behind. The mode returns once that press is done, for when no
     // restart follows to set it (a zoom from a stopped document rendered right here).
-    PGImage1->SetActionMode(amNone);
+    FPGImage1->SetActionMode(amNone);
     QTimer::singleShot(0, this, &TMDIChild::ApplyRectangleMode);
 }
 
 void TMDIChild::RectangleMode1Click() {
-    RectangleMode = RectangleMode ? BoolFalse : BoolTrue;
+    FDocument->ToggleRectangleMode();
     ApplyRectangleMode();
     UpdateMenuItems();
 }
 
-void TMDIChild::ApplyRectangleMode() {
-    PGImage1->SetActionMode(RectangleMode ? amMoveResizeCreateSelection : amNone);
-}
-
-void TMDIChild::ClearRectangle2Click() {
-    PGImage1->SetSelection(false);
-}
-
-// ---- Rendering ---------------------------------------------------------------------------
-
 void TMDIChild::Timer1Timer() {
-    Timer1->stop();
+    FTimer1->stop();
     ReportErrors(this, [this] { FormPaint(); });
 }
 
 void TMDIChild::FormPaint() {
-    if (!FirstShowPending)
+    if (!FDocument->FirstShowPending())
         return;
-    if (const QWidget* window = parentWidget()) {
-        const QSize frame = window->size() - size();
-        const QSize screenSize = screen()->size();
-        PGImage1->SetAutoSizeMaxWidth(screenSize.width() - frame.width());
-        PGImage1->SetAutoSizeMaxHeight(screenSize.height() - frame.height());
-    }
+    if (const QWidget* window = parentWidget())
+        FPGImage1->LimitAutoSize(window->size() - size());
     ApplyRectangleMode();
     // A second New within 100 ms of the first finds the title already changed back; its
-    // document still needs a picture, so it gets the default one as well.
-    const bool requested = ApplicationTitle() == NewDocumentTitle;
-    if (requested || !PGImage1->PixelGraphic()) {
-        Params.ImageWidth = DefaultPictureSize.width();
-        Params.ImageHeight = DefaultPictureSize.height();
-        auto image = std::make_unique<TPixelGraphic>();
-        image->SetSize(DefaultPictureSize.width(), DefaultPictureSize.height(), bc24Bit);
-        PGImage1->SetPixelGraphic(std::move(image));
-    }
+    // document still needs a picture, so it gets the default one as well. An opened document
+    // leaves the title to the New it may have overtaken.
+    const bool requested = ApplicationTitle() == NewDocumentTitle && !FDocument->Opened();
+    if (requested || !FPGImage1->PixelGraphic())
+        FPGImage1->ShowPicture(FDocument->FirstPicture());
     if (requested)
         SetApplicationTitle(NormalTitle);
-    Params.Image = PGImage1->PixelGraphic();
-    Params.Image->NotifyChange(nullptr);
-    DocWidth = Params.ImageWidth;
-    DocHeight = Params.ImageHeight;
-    ResetCoordinates();
-    Params.StoreDefaults();
-    DocWidth = Params.ImageWidth;
-    DocHeight = Params.ImageHeight;
+    FDocument->StoreDefaults();
     UpdateGrafX();
-    FirstShowPending = BoolFalse;
-}
-
-void TMDIChild::UpdateGrafX() {
-    FSession.Start(Params, [this] { Restart(); });
+    FDocument->FirstShowDone();
 }
 
 void TMDIChild::Restart() {
-    SavedCaption = windowTitle();
-    auto image = std::make_unique<TPixelGraphic>();
-    image->SetSize(DocWidth, DocHeight, bc24Bit);
-    Params.Image = image.get();
-    PGImage1->SetPixelGraphic(std::move(image));
-    Params.Image->NotifyChange(nullptr);
+    FSavedCaption = windowTitle();
+    FPGImage1->ShowPicture(FDocument->NewPicture());
     UpdateMenuItems();
     // A zoom left the view without a mode; the first press on the new picture must act.
     ApplyRectangleMode();
-    Timer2->start();
-    Params.Tick = 0;
+    FTimer2->start();
     TypeFractal();
-    Params.AbortRequested = BoolTrue;
-    Params.Image->NotifyChange(nullptr);
-    Timer2->stop();
+    FDocument->EndRun();
+    FTimer2->stop();
 }
 
 void TMDIChild::TypeFractal() {
-    AdjustCoords();
-    View.CopyToParams(Params);
-    PixelStepX = (Params.ViewXMax - Params.ViewXMin) / Params.ImageWidth;
-    PixelStepY = (Params.ViewYMax - Params.ViewYMin) / Params.ImageHeight;
+    FDocument->PrepareRun();
     ShowViewChange();
-    Timer2->start();
-    Params.AbortRequested = BoolFalse;
+    FTimer2->start();
+    if (const auto seed = FDocument->TakeOrbitSeed())
+        FSession.Engine().SetRandomSeed(*seed);
     emit RunStarted();
-    FSession.Engine().RunFractal(&Params);
-    Params.Image->NotifyChange(nullptr);
-    Timer2->stop();
-    setWindowTitle(SavedCaption);
+    FSession.Run(FDocument->Params(), [this](std::uint32_t drawClock) { SetAccepted(drawClock); });
+    FDocument->PictureChanged();
+    FTimer2->stop();
+    setWindowTitle(FSavedCaption);
+}
+
+void TMDIChild::ShowHistoryEntry() {
+    FSession.Keep(FDocument->Params(), FDocument->KeptDrawClock());
+    ReportErrors(this, [this] { UpdateGrafX(); });
 }
 
 void TMDIChild::Timer2Timer() {
-    Params.Image->NotifyChange(nullptr);
+    FDocument->PictureChanged();
     QCoreApplication::processEvents();
-    setWindowTitle(
-        QString::asprintf("%d  %d  %.2f3", Params.Tick, Params.StepCount, Params.Lyapunov));
-    ++Params.Tick;
+    setWindowTitle(QString::fromStdString(FDocument->TickCaption()));
     // Only what is already queued: waiting here for the next event would stall the engine
     // until the next tick.
     QCoreApplication::processEvents();
-}
-
-void TMDIChild::Abort() {
-    Params.AbortRequested = BoolTrue;
-    FSession.Cancel(Params);
 }
 
 void TMDIChild::closeEvent(QCloseEvent* event) {
@@ -350,44 +200,23 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
         window->showMinimized();
 }
 
-// ---- Tool windows ------------------------------------------------------------------------
-
 void TMDIChild::Parameters1Click() {
-    if (FForm4.isVisible()) {
-        FForm4.hide();
-        return;
-    }
-    FForm4.LoadSettings(Params);
-    FForm4.show();
+    FForm4.ToggleFor(FDocument->Params());
 }
 
 void TMDIChild::ApplyParameters() {
-    FForm4.StoreSettings(Params);
-}
-
-void TMDIChild::RequestNewCoefficients() {
-    Params.NewCoefficients = BoolTrue;
+    FForm4.StoreSettings(FDocument->Params());
 }
 
 void TMDIChild::XYSize1Click() {
-    if (FXYSize.isVisible()) {
-        FXYSize.hide();
-        return;
-    }
-    FXYSize.RxWidth->setValue(DocWidth);
-    FXYSize.RxHeight->setValue(DocHeight);
-    FXYSize.show();
+    FXYSize.ToggleFor(FDocument->DocWidth(), FDocument->DocHeight());
 }
 
 void TMDIChild::Resolution() {
-    if (FXYSize.isVisible()) {
-        DocWidth = Params.ImageWidth = RoundToInt32(FXYSize.RxWidth->value());
-        DocHeight = Params.ImageHeight = RoundToInt32(FXYSize.RxHeight->value());
-    }
+    if (FXYSize.isVisible())
+        FDocument->Resize(FXYSize.PictureSize().width(), FXYSize.PictureSize().height());
     UpdateGrafX();
 }
-
-// ---- Saving ------------------------------------------------------------------------------
 
 void TMDIChild::Options1Click(TForm2& form2) {
     form2.LoadOptions();
@@ -397,30 +226,21 @@ void TMDIChild::Options1Click(TForm2& form2) {
 }
 
 void TMDIChild::SaveParameters1Click() {
-    QFileDialog dialog(this, tr("Save Parameters"), QString(),
-                       tr("Quarn parameters (*.quarn.json)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("quarn.json"));
-    // The same dialog on every desktop, so that what it offers is what the program tested.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString fileName = TParameterFileDialog::SaveFileName(this);
+    if (fileName.isEmpty())
         return;
-    TParameterFile file;
-    file.Params = Params;
-    file.CenterX = View.XCenter;
-    file.CenterY = View.YCenter;
-    file.Magnification = View.Magnification;
-    file.DrawClock = FSession.DrawClockOf(Params);
-    const QString fileName = dialog.selectedFiles().constFirst();
-    ReportErrors(this, [&] { file.Save(fileName.toLocal8Bit().toStdString()); });
+    ReportErrors(this, [&] {
+        FDocument->SaveParameters(fileName.toLocal8Bit().toStdString(),
+                                  FSession.DrawClockOf(FDocument->Params()));
+    });
 }
 
 void TMDIChild::SaveAs1Click() {
-    PGSaveDialog1->SetFileName(PGImage1->FileName());
-    if (!PGSaveDialog1->RunDialog())
+    FPGSaveDialog1->SetFileName(FPGImage1->FileName());
+    if (!FPGSaveDialog1->RunDialog())
         return;
     ReportErrors(this, [this] {
-        PGImage1->SaveImageFile(PGSaveDialog1->FileName());
-        setWindowTitle(PGSaveDialog1->FileName());
+        FPGImage1->SaveImageFile(FPGSaveDialog1->FileName());
+        setWindowTitle(FPGSaveDialog1->FileName());
     });
 }

@@ -1,25 +1,23 @@
 #pragma once
 
-#include "engine/FractalParams.h"
-#include "engine/ViewFit.h"
+#include "document/DocumentPopupMenu.h"
+#include "document/DocumentStatusBar.h"
+#include "document/FractalDocument.h"
+#include "document/FractalView.h"
+#include "document/RenderSession.h"
 
-#include <QPoint>
+#include <QAction>
 #include <QSize>
 #include <QWidget>
 
-#include <optional>
+#include <memory>
 
 class QAction;
-class QLabel;
-class QMenu;
 class QMouseEvent;
-class QStatusBar;
 class QTimer;
 class TForm2;
 class TForm4;
-class TPGImage;
 class TPGSaveDialog;
-class TRenderSession;
 class TXYSize;
 
 // The buttons and modifier keys of the last mouse event on the picture.
@@ -36,61 +34,60 @@ struct TShiftState {
     }
 };
 
-// A document window: one fractal with its parameter block, its view of the plane and its
-// picture. Its render runs happen on the user-interface thread through the shared session;
-// every handler of the program, this window's own included, runs while a picture grows.
+// A document window: it shows one fractal document, its picture and where the mouse points, and
+// forwards the user's commands to the document. Its render runs happen on the user-interface
+// thread through the shared session; every handler of the program, this window's own included,
+// runs while a picture grows.
 class TMDIChild : public QWidget {
     Q_OBJECT
 
 public:
-    TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize, QWidget* parent = nullptr);
+    TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize,
+              std::unique_ptr<TFractalDocument> document, QWidget* parent = nullptr);
 
     // The picture a new document starts with.
-    static constexpr QSize DefaultPictureSize{400, 300};
+    static constexpr QSize DefaultPictureSize{TFractalDocument::DefaultWidth,
+                                              TFractalDocument::DefaultHeight};
     // The client size for the view's automatic size (picture and border) when the picture fits
     // the frame: room for the status bar.
-    static QSize ClientSizeFor(QSize viewSize) { return viewSize + QSize(20, 40); }
+    static QSize ClientSizeFor(QSize viewSize) {
+        return viewSize +
+               QSize(TFractalDocument::ClientMargin.Width, TFractalDocument::ClientMargin.Height);
+    }
     // The client size of a new document, whose view shows the default picture in a sunken
     // border of two pixels (the view's frame style).
     static QSize DefaultClientSize() { return ClientSizeFor(DefaultPictureSize + QSize(4, 4)); }
 
     // ---- Components ----------------------------------------------------------------------
-    QTimer* Timer1;
-    QTimer* Timer2;
-    TPGImage* PGImage1;
-    QStatusBar* StatusBar1;
+    QTimer* Timer1() const { return FTimer1; }
+    QTimer* Timer2() const { return FTimer2; }
+    TPGImage* PGImage1() const { return FPGImage1; }
+    QStatusBar* StatusBar1() const { return FStatusBar1; }
     // Cursor x, cursor y and magnification.
-    QLabel* StatusPanels[3];
-    QMenu* PopupMenu1;
-    QAction* Zoom1;
-    QAction* RectangleMode1;
-    QAction* ClearRectangle2;
-    TPGSaveDialog* PGSaveDialog1;
+    QLabel* StatusPanel(int index) const { return FStatusBar1->Panel(index); }
+    QMenu* PopupMenu1() const { return FPopupMenu1; }
+    QAction* Zoom1() const { return FPopupMenu1->Zoom1(); }
+    QAction* RectangleMode1() const { return FPopupMenu1->RectangleMode1(); }
+    QAction* ClearRectangle2() const { return FPopupMenu1->ClearRectangle2(); }
+    QAction* Back1() const { return FPopupMenu1->Back1(); }
+    QAction* Forward1() const { return FPopupMenu1->Forward1(); }
 
     // ---- State ---------------------------------------------------------------------------
-    TFractalParams Params;
-    // Centre, magnification, the fitted rectangle and the zoom target.
-    TViewFit View;
-    // Always equal to the block's ImageWidth and ImageHeight.
-    int DocWidth = 0;
-    int DocHeight = 0;
-    double PixelStepX = 0.0;
-    double PixelStepY = 0.0;
-    TBool32 RectangleMode = BoolFalse;
-    double ClickX = 0.0;
-    double ClickYUp = 0.0;
-    TShiftState LastShift;
-    double CursorX = 0.0;
-    double CursorY = 0.0;
-    TBool32 FirstShowPending = BoolFalse;
-    QString SavedCaption;
+    TFractalDocument& Document() { return *FDocument; }
+    const TFractalDocument& Document() const { return *FDocument; }
+    const TShiftState& LastShift() const { return FLastShift; }
 
     // ---- Coordinates ---------------------------------------------------------------------
-    void ResetCoordinates();
-    void AdjustCoords();
+    void ResetCoordinates() { FDocument->ResetCoordinates(); }
+    void AdjustCoords() { FDocument->AdjustCoords(); }
     void PGImage1PicBoxOnMouseMove(QMouseEvent* event);
     void PGImage1NewAutoSize(int PGImageWidth, int PGImageHeight);
-    void UpdateMenuItems();
+    // The check mark of RectangleMode1; Back and Forward enabled where the history goes on.
+    void UpdateMenuItems() {
+        RectangleMode1()->setChecked(FDocument->RectangleMode());
+        Back1()->setEnabled(FDocument->History().CanGoBack());
+        Forward1()->setEnabled(FDocument->History().CanGoForward());
+    }
 
     // ---- Zoom ----------------------------------------------------------------------------
     // The zoom chooses a new part of the plane (centre and Magnification) and renders it
@@ -101,23 +98,39 @@ public:
     void PGImage1PicBoxOnDblClick(QMouseEvent* event);
     void Zoom1Click();
     void RectangleMode1Click();
-    void ClearRectangle2Click();
+    void ClearRectangle2Click() { FPGImage1->SetSelection(false); }
+
+    // ---- History -------------------------------------------------------------------------
+    // The previous or next set and view of the document, rendered again without drawing.
+    void Back1Click() {
+        if (FDocument->GoBack())
+            ShowHistoryEntry();
+    }
+    void Forward1Click() {
+        if (FDocument->GoForward())
+            ShowHistoryEntry();
+    }
 
     // ---- Rendering -----------------------------------------------------------------------
     void Timer1Timer();
     // The first showing: picture, defaults, view, and the first run.
     void FormPaint();
     // Restart on a fresh picture. While any run is in progress, that run ends first.
-    void UpdateGrafX();
+    void UpdateGrafX() {
+        FSession.Start(FDocument->Params(), [this] { Restart(); });
+    }
     void TypeFractal();
     void Timer2Timer();
-    void Abort();
+    void Abort() {
+        FDocument->RequestAbort();
+        FSession.Cancel(FDocument->Params());
+    }
 
     // ---- Tool windows --------------------------------------------------------------------
     void Parameters1Click();
     void ApplyParameters();
     // Draw: the next run starts with a new coefficient set.
-    void RequestNewCoefficients();
+    void RequestNewCoefficients() { FDocument->RequestNewCoefficients(); }
     void XYSize1Click();
     void Resolution();
 
@@ -139,14 +152,31 @@ protected:
 
 private:
     void Restart();
+    void ShowHistoryEntry();
+    // A set drawn in this document's run has passed its warm-up.
+    void SetAccepted(std::uint32_t drawClock) {
+        FDocument->SetAccepted(drawClock);
+        UpdateMenuItems();
+    }
     // The view's action mode as RectangleMode asks, so that the next press already acts in it.
-    void ApplyRectangleMode();
-    void ShowStatusPanels();
+    void ApplyRectangleMode() { FPGImage1->ApplyRectangleMode(FDocument->RectangleMode()); }
     // The panels after the view of the plane changed: the magnification, and the point under
     // the cursor where it last was.
-    void ShowViewChange();
+    void ShowViewChange() {
+        FStatusBar1->Show(FDocument->FollowView(), FDocument->View().Magnification);
+    }
 
-    std::optional<QPoint> FCursorPixel;
+    QTimer* FTimer1;
+    QTimer* FTimer2;
+    TFractalView* FPGImage1;
+    TDocumentStatusBar* FStatusBar1;
+    TDocumentPopupMenu* FPopupMenu1;
+    TPGSaveDialog* FPGSaveDialog1;
+
+    std::unique_ptr<TFractalDocument> FDocument;
+    TShiftState FLastShift;
+    // The caption as it was when the current restart began.
+    QString FSavedCaption;
 
     TRenderSession& FSession;
     TForm4& FForm4;

@@ -13,19 +13,53 @@ constexpr auto EventInterval = std::chrono::milliseconds(4);
 } // namespace
 
 TRenderSession::TRenderSession() : FEngine(std::make_unique<TFractalEngine>()) {
-    FEngine->SetPassHook([this] { HandleEventsWhenDue(); }, PassesPerClockCheck);
+    FEngine->SetPassHook(
+        [this] {
+            NoteAcceptance();
+            HandleEventsWhenDue();
+        },
+        PassesPerClockCheck);
     FEngine->SetClock([this] {
         const std::uint32_t clock = FDrawClock();
-        FDrawClocks[FEngine->Params()] = clock;
+        // The set being replaced may have been accepted since the last pass hook.
+        NoteAcceptance();
+        FDraws[FEngine->Params()] = {clock, false};
         return clock;
     });
 }
 
 std::optional<std::uint32_t> TRenderSession::DrawClockOf(const TFractalParams& block) const {
-    const auto found = FDrawClocks.find(&block);
-    if (found == FDrawClocks.end())
+    const auto found = FDraws.find(&block);
+    if (found == FDraws.end())
         return std::nullopt;
-    return found->second;
+    return found->second.Clock;
+}
+
+void TRenderSession::Keep(const TFractalParams& block, std::optional<std::uint32_t> drawClock) {
+    if (drawClock)
+        FDraws[&block] = {*drawClock, true};
+    else
+        FDraws.erase(&block);
+}
+
+void TRenderSession::Run(TFractalParams& block, const TSetAccepted& accepted) {
+    FSetAccepted = &accepted;
+    FEngine->RunFractal(&block);
+    NoteAcceptance();
+    FSetAccepted = nullptr;
+}
+
+void TRenderSession::NoteAcceptance() {
+    const TFractalParams* block = FEngine->Params();
+    const auto found = FDraws.find(block);
+    // A third of all sets pass the warm-up only to escape at the first plotted step and be
+    // drawn again; a set past that step has passed.
+    if (found == FDraws.end() || found->second.Accepted ||
+        block->StepCount <= TFractalEngine::FirstPlotStep)
+        return;
+    found->second.Accepted = true;
+    if (FSetAccepted && *FSetAccepted)
+        (*FSetAccepted)(found->second.Clock);
 }
 
 TRenderSession::~TRenderSession() = default;

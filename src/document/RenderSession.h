@@ -30,6 +30,14 @@ public:
     void SetDrawClock(TFractalEngine::TClock clock) { FDrawClock = std::move(clock); }
     // The clock value the block's current coefficients were drawn from, once it has drawn any.
     std::optional<std::uint32_t> DrawClockOf(const TFractalParams& block) const;
+    // The block's coefficients were given, not drawn: from that clock value where known.
+    void Keep(const TFractalParams& block, std::optional<std::uint32_t> drawClock);
+
+    // Hears of a set drawn for the block once it has passed its warm-up, with its clock value.
+    using TSetAccepted = std::function<void(std::uint32_t drawClock)>;
+    // Renders the block in the engine until it is stopped. A set drawn in an earlier run and
+    // still in its warm-up counts when this run accepts it.
+    void Run(TFractalParams& block, const TSetAccepted& accepted);
 
     // Performs `run`, which renders into `block`, now when nothing renders; otherwise ends the
     // current run and performs `run` right after it. A later request replaces an earlier one
@@ -45,11 +53,20 @@ public:
 
 private:
     void HandleEventsWhenDue();
+    // Tells the run when the running block's set has gone past its first plotted step since it
+    // was drawn.
+    void NoteAcceptance();
+
+    struct TDraw {
+        std::uint32_t Clock = 0;
+        bool Accepted = false;
+    };
 
     std::unique_ptr<TFractalEngine> FEngine;
     TFractalEngine::TClock FDrawClock = TFractalEngine::UtcMillisecondsOfDay;
     // Documents live as long as the program, so their blocks' addresses stay theirs.
-    std::map<const TFractalParams*, std::uint32_t> FDrawClocks;
+    std::map<const TFractalParams*, TDraw> FDraws;
+    const TSetAccepted* FSetAccepted = nullptr;
     TFractalParams* FActive = nullptr;
     TFractalParams* FPendingBlock = nullptr;
     TRun FPendingRun;

@@ -1,15 +1,11 @@
 #pragma once
 
 #include "engine/FractalParams.h"
+#include "engine/PlanePoint.h"
 
 #include <cstdint>
 #include <optional>
 #include <vector>
-
-struct TPlanePoint {
-    double X = 0.0;
-    double Y = 0.0;
-};
 
 // The part of the plane an attractor takes, without its outermost points: the share
 // TrimmedShare of them on each side is left out, so that rare far excursions do not shrink

@@ -63,6 +63,8 @@ public:
     void LoadSettings(const TFractalParams& params);
     // Every setting from the controls; the labels then show the factors stored.
     void StoreSettings(TFractalParams& params);
+    // Hides the window when it is visible; otherwise shows it with the block's settings.
+    void ToggleFor(const TFractalParams& params);
 
 signals:
     // The settings have rested for one full timer period; the frame applies them.

@@ -110,3 +110,12 @@ void TForm4::StoreSettings(TFractalParams& params) {
     StoreBars(*this, FactorBars, params);
     StoreBoxes(*this, TStoreStep::FiltersAndVariations, params);
 }
+
+void TForm4::ToggleFor(const TFractalParams& params) {
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    LoadSettings(params);
+    show();
+}

@@ -3,6 +3,7 @@
 #include "tools/ToolWindowFont.h"
 
 #include "app/Messages.h"
+#include "engine/EngineMath.h"
 #include "engine/FractalEngine.h"
 
 #include <QDoubleSpinBox>
@@ -88,4 +89,18 @@ void TXYSize::Limit(QDoubleSpinBox* field, double lowest, double highest, const 
         ShowMessage(this, tooSmall);
         field->setValue(lowest);
     }
+}
+
+void TXYSize::ToggleFor(int width, int height) {
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    RxWidth->setValue(width);
+    RxHeight->setValue(height);
+    show();
+}
+
+QSize TXYSize::PictureSize() const {
+    return {RoundToInt32(RxWidth->value()), RoundToInt32(RxHeight->value())};
 }

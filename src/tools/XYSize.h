@@ -31,6 +31,10 @@ public:
     QAction* N1024by7681;
 
     void CoolBtn1Click();
+    // Hides the window when it is visible; otherwise shows it with the given size.
+    void ToggleFor(int width, int height);
+    // The fields' size in whole pixels.
+    QSize PictureSize() const;
 
 signals:
     // Apply: the frame passes the fields on to the active document.

@@ -46,7 +46,8 @@ void StartFirstDocument(TMainForm& frame, TMDIChild*& document) {
                        if (frame.Documents().isEmpty())
                            return false;
                        document = frame.Documents().first();
-                       return document->Params.StepCount > TFractalEngine::FirstPlotStep;
+                       return document->Document().Params().StepCount >
+                              TFractalEngine::FirstPlotStep;
                    }});
     RUN_SCRIPT(script);
 }
@@ -69,10 +70,10 @@ void FirstSightTest::theFirstDocumentShowsItsWholePicture() {
     QCOMPARE(document->size(), QSize(424, 344));
     QVERIFY(Contains(frame.ClientArea->viewport()->rect(), window->geometry()));
     // No scroll bar hides any of the 400 x 300 picture.
-    QVERIFY(!document->PGImage1->horizontalScrollBar()->isVisible());
-    QVERIFY(!document->PGImage1->verticalScrollBar()->isVisible());
-    QVERIFY(document->PGImage1->viewport()->width() >= 400);
-    QVERIFY(document->PGImage1->viewport()->height() >= 300);
+    QVERIFY(!document->PGImage1()->horizontalScrollBar()->isVisible());
+    QVERIFY(!document->PGImage1()->verticalScrollBar()->isVisible());
+    QVERIFY(document->PGImage1()->viewport()->width() >= 400);
+    QVERIFY(document->PGImage1()->viewport()->height() >= 300);
     // Larger than the stated 426 x 333, never larger than the screen.
     QVERIFY(frame.width() > 426 && frame.height() > 333);
     QVERIFY(frame.width() <= frame.screen()->availableGeometry().width());
@@ -96,7 +97,8 @@ void FirstSightTest::cascadeKeepsTheDocumentsSizes() {
     const auto plotted = [&](int documents) {
         TScript script(frame, {[&] {
                            for (TMDIChild* document : frame.Documents())
-                               if (document->Params.StepCount <= TFractalEngine::FirstPlotStep)
+                               if (document->Document().Params().StepCount <=
+                                   TFractalEngine::FirstPlotStep)
                                    return false;
                            return frame.Documents().size() == documents;
                        }});
@@ -135,10 +137,10 @@ void FirstSightTest::readoutPanelsKeepTheirWidths() {
     // A picture narrower than the three panels: the window follows it, the panels do not.
     window->resize(window->size() - document->size() + QSize(220, 340));
     QTRY_COMPARE(document->width(), 220);
-    QCOMPARE(document->StatusPanels[0]->width(), 150);
-    QCOMPARE(document->StatusPanels[1]->width(), 150);
-    QCOMPARE(document->StatusPanels[2]->width(), 120);
-    QCOMPARE(document->StatusBar1->width(), 220);
+    QCOMPARE(document->StatusPanel(0)->width(), 150);
+    QCOMPARE(document->StatusPanel(1)->width(), 150);
+    QCOMPARE(document->StatusPanel(2)->width(), 120);
+    QCOMPARE(document->StatusBar1()->width(), 220);
 }
 
 void FirstSightTest::everyCaptionFitsItsControl() {

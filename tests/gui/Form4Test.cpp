@@ -181,14 +181,14 @@ void Form4Test::loadsAndAppliesTheActiveDocument() {
                            [&] { return !window.ColorTimer->isActive(); },
                            [&] {
                                const TMDIChild* document = frame.Documents().first();
-                               redAfterMove = document->Params.RedFactor;
+                               redAfterMove = document->Document().Params().RedFactor;
                                redLabelAfterMove = window.RedLabel1->text();
                                window.Swirl->click();
                                return true;
                            },
                            [&] { return !window.ColorTimer->isActive(); },
                            [&] {
-                               firstAfterSwirl = frame.Documents().first()->Params;
+                               firstAfterSwirl = frame.Documents().first()->Document().Params();
                                frame.FileNewItemClick();
                                return true;
                            },
@@ -217,10 +217,10 @@ void Form4Test::loadsAndAppliesTheActiveDocument() {
     QVERIFY(hiddenBySecondPress);
     QCOMPARE(checkedForSecond, QStringList({"Cube Root Filtering", "IFS 01"}));
     const QList<TMDIChild*> documents = frame.Documents();
-    QCOMPARE(documents[1]->Params.UseSwirl, BoolFalse);
-    QCOMPARE(documents[1]->Params.RedFactor, 0.7);
-    QVERIFY(documents[0]->Params.UseSwirl != BoolFalse);
-    QCOMPARE(documents[0]->Params.RedFactor, 0.3);
+    QCOMPARE(documents[1]->Document().Params().UseSwirl, BoolFalse);
+    QCOMPARE(documents[1]->Document().Params().RedFactor, 0.7);
+    QVERIFY(documents[0]->Document().Params().UseSwirl != BoolFalse);
+    QCOMPARE(documents[0]->Document().Params().RedFactor, 0.3);
 }
 
 void Form4Test::changesWithoutADocumentAreDropped() {
@@ -233,9 +233,9 @@ void Form4Test::changesWithoutADocumentAreDropped() {
 
     // With a document, the same position is a weight of 0.25.
     TMDIChild* document = frame.CreateDocumentWindow(QStringLiteral("Quarn IFS: 1"));
-    document->Timer1->stop();
+    document->Timer1()->stop();
     frame.UpdateColors();
-    QCOMPARE(document->Params.VariationWeight, 0.25);
+    QCOMPARE(document->Document().Params().VariationWeight, 0.25);
     QCOMPARE(frame.Form4->Factor2->text(), QStringLiteral("0.25"));
 }
 

@@ -97,6 +97,6 @@ inline TScript::TStep WaitUntilRunning(TMainForm& frame, int document = 0) {
     return [&frame, document] {
         const QList<TMDIChild*> documents = frame.Documents();
         return document < documents.size() &&
-               frame.Session().ActiveBlock() == &documents[document]->Params;
+               frame.Session().ActiveBlock() == &documents[document]->Document().Params();
     };
 }

@@ -28,15 +28,15 @@ private:
 };
 
 void MDIChildTest::MoveMouse(TMDIChild& document, QPoint position) {
-    QWidget* box = document.PGImage1->PicBox();
+    QWidget* box = document.PGImage1()->PicBox();
     QMouseEvent move(QEvent::MouseMove, position, box->mapToGlobal(position), Qt::NoButton,
                      Qt::NoButton, Qt::ShiftModifier);
     QCoreApplication::sendEvent(box, &move);
 }
 
 QStringList MDIChildTest::Panels(const TMDIChild& document) {
-    return {document.StatusPanels[0]->text(), document.StatusPanels[1]->text(),
-            document.StatusPanels[2]->text()};
+    return {document.StatusPanel(0)->text(), document.StatusPanel(1)->text(),
+            document.StatusPanel(2)->text()};
 }
 
 void MDIChildTest::cursorReadoutShowsThePlanePoint() {
@@ -67,13 +67,14 @@ void MDIChildTest::cursorReadoutShowsThePlanePoint() {
     QCOMPARE(whileRunning,
              QStringList({"cx=-4.666666666667", "cy=-3.500000000000", "M=0.500000000000"}));
     TMDIChild& document = *frame.Documents().first();
-    QCOMPARE(document.LastShift.Modifiers, Qt::ShiftModifier);
+    QCOMPARE(document.LastShift().Modifiers, Qt::ShiftModifier);
 
     // The bottom right pixel, through the paint box's scale.
-    const QWidget* box = document.PGImage1->PicBox();
+    const QWidget* box = document.PGImage1()->PicBox();
     MoveMouse(document, {box->width() - 1, box->height() - 1});
-    QVERIFY(qAbs(document.CursorX - (-4.666666666667 + 399 * (28.0 / 3 / 400))) < 1e-9);
-    QVERIFY(qAbs(document.CursorY - (-3.5 + 299 * (7.0 / 300))) < 1e-9);
+    QVERIFY(qAbs(document.Document().Cursor().X - (-4.666666666667 + 399 * (28.0 / 3 / 400))) <
+            1e-9);
+    QVERIFY(qAbs(document.Document().Cursor().Y - (-3.5 + 299 * (7.0 / 300))) < 1e-9);
 }
 
 void MDIChildTest::windowSizeFollowsThePicture() {
@@ -104,12 +105,12 @@ void MDIChildTest::windowSizeFollowsThePicture() {
 
     // A new picture resizes the window through the view's report.
     QSize reported;
-    connect(document.PGImage1, &TPGImage::OnNewAutoSize, &frame, [&](int width, int height) {
+    connect(document.PGImage1(), &TPGImage::OnNewAutoSize, &frame, [&](int width, int height) {
         reported = {width, height};
     });
     auto picture = std::make_unique<TPixelGraphic>();
     picture->SetSize(200, 100, bc24Bit);
-    document.PGImage1->SetPixelGraphic(std::move(picture));
+    document.PGImage1()->SetPixelGraphic(std::move(picture));
     QVERIFY(reported.isValid());
     QCOMPARE(document.size(), reported + QSize(20, 40));
 }
@@ -123,7 +124,7 @@ void MDIChildTest::closingStopsAndMinimises() {
                    {WaitUntilRunning(frame),
                     [&] {
                         TMDIChild* document = frame.Documents().first();
-                        picture = document->Params.Image;
+                        picture = document->Document().Params().Image;
                         frame.FileCloseItem->trigger();
                         minimised = frame.ClientArea->subWindowList().first()->isMinimized();
                         return true;
@@ -135,13 +136,13 @@ void MDIChildTest::closingStopsAndMinimises() {
     QVERIFY(minimised);
     const TMDIChild& document = *frame.Documents().first();
     QCOMPARE(frame.Documents().size(), 1);
-    QVERIFY(document.PGImage1->PixelGraphic() == picture);
+    QVERIFY(document.PGImage1()->PixelGraphic() == picture);
     QCOMPARE(document.windowTitle(), QStringLiteral("Quarn IFS: 1"));
 
     // The popup menu shows the rectangle mode's check mark.
-    document.PopupMenu1->popup({0, 0});
-    QVERIFY(document.RectangleMode1->isChecked());
-    document.PopupMenu1->hide();
+    document.PopupMenu1()->popup({0, 0});
+    QVERIFY(document.RectangleMode1()->isChecked());
+    document.PopupMenu1()->hide();
 }
 
 QTEST_MAIN(MDIChildTest)

@@ -55,37 +55,37 @@ void MainFormTest::startUpOpensOneRenderingDocument() {
     QImage grabbed;
     std::unique_ptr<TPixelGraphic> plotted;
     TMDIChild* document = nullptr;
-    TScript script(
-        frame,
-        {[&] {
-             if (frame.Documents().isEmpty())
-                 return false;
-             openedAfter = clock.elapsed();
-             document = frame.Documents().first();
-             firstCaption = document->windowTitle();
-             return true;
-         },
-         WaitUntilRunning(frame),
-         [&] {
-             pictureSize = {document->Params.Image->Width(), document->Params.Image->Height()};
-             titleWhileRunning = ApplicationTitle();
-             return true;
-         },
-         // The caption shows the counters from the first display tick on.
-         [&] {
-             if (document->Params.Tick < 2)
-                 return false;
-             runningCaption = document->windowTitle();
-             tickAtCaption = document->Params.Tick - 1;
-             return true;
-         },
-         // After a second of rendering the picture on screen has points.
-         [&] {
-             if (document->Params.StepCount < 100000 || clock.elapsed() < 1100)
-                 return false;
-             grabbed = document->PGImage1->grab().toImage();
-             return true;
-         }});
+    TScript script(frame, {[&] {
+                               if (frame.Documents().isEmpty())
+                                   return false;
+                               openedAfter = clock.elapsed();
+                               document = frame.Documents().first();
+                               firstCaption = document->windowTitle();
+                               return true;
+                           },
+                           WaitUntilRunning(frame),
+                           [&] {
+                               pictureSize = {document->Document().Params().Image->Width(),
+                                              document->Document().Params().Image->Height()};
+                               titleWhileRunning = ApplicationTitle();
+                               return true;
+                           },
+                           // The caption shows the counters from the first display tick on.
+                           [&] {
+                               if (document->Document().Params().Tick < 2)
+                                   return false;
+                               runningCaption = document->windowTitle();
+                               tickAtCaption = document->Document().Params().Tick - 1;
+                               return true;
+                           },
+                           // After a second of rendering the picture on screen has points.
+                           [&] {
+                               if (document->Document().Params().StepCount < 100000 ||
+                                   clock.elapsed() < 1100)
+                                   return false;
+                               grabbed = document->PGImage1()->grab().toImage();
+                               return true;
+                           }});
     RUN_SCRIPT(script);
 
     QCOMPARE(frame.Documents().size(), 1);
@@ -103,7 +103,7 @@ void MainFormTest::startUpOpensOneRenderingDocument() {
     // Stop gave the caption back and kept the picture.
     QCOMPARE(document->windowTitle(), QStringLiteral("Quarn IFS: 1"));
     QVERIFY(!frame.Session().Running());
-    QVERIFY(document->PGImage1->PixelGraphic() == document->Params.Image);
+    QVERIFY(document->PGImage1()->PixelGraphic() == document->Document().Params().Image);
 
     int lit = 0;
     for (int y = 0; y < grabbed.height(); ++y)
@@ -120,7 +120,7 @@ void MainFormTest::numbersDocumentsInCreationOrder() {
     // A shown document has its picture; the first one's showing returns only with the last run.
     const auto allShown = [&] {
         for (const TMDIChild* document : frame.Documents())
-            if (!document->Params.Image)
+            if (!document->Document().Params().Image)
                 return false;
         return true;
     };
@@ -139,13 +139,13 @@ void MainFormTest::numbersDocumentsInCreationOrder() {
                                frame.FileNewItemClick();
                                // Draw while the new document has not been shown yet: the
                                // title still reads "NEW", so the tick opens one more.
-                               frame.Documents().last()->Timer1->stop();
+                               frame.Documents().last()->Timer1()->stop();
                                frame.CoolSpeedButton1->click();
                                return true;
                            },
                            [&] { return frame.Documents().size() == 5; },
                            [&] {
-                               frame.Documents().at(3)->Timer1->start();
+                               frame.Documents().at(3)->Timer1()->start();
                                return true;
                            },
                            allShown});
@@ -161,9 +161,9 @@ void MainFormTest::numbersDocumentsInCreationOrder() {
     QVERIFY(frame.ClientArea->subWindowList().at(1)->isMinimized());
     // Every document got a picture, also the one whose showing found the title already back.
     for (const TMDIChild* document : documents) {
-        QVERIFY(document->PGImage1->PixelGraphic());
-        QCOMPARE(document->PGImage1->PixelGraphic()->Width(), 400);
-        QCOMPARE(document->DocHeight, 300);
+        QVERIFY(document->PGImage1()->PixelGraphic());
+        QCOMPARE(document->PGImage1()->PixelGraphic()->Width(), 400);
+        QCOMPARE(document->Document().DocHeight(), 300);
     }
 }
 
@@ -178,8 +178,8 @@ void MainFormTest::drawTwiceWithinTheTickRestartsOnce() {
                                TMDIChild* document = frame.Documents().first();
                                restarts =
                                    std::make_unique<QSignalSpy>(document, &TMDIChild::RunStarted);
-                               before = document->Params.Image;
-                               coefficientBefore = document->Params.Coef(1);
+                               before = document->Document().Params().Image;
+                               coefficientBefore = document->Document().Params().Coef(1);
                                frame.CoolSpeedButton1->click();
                                frame.CoolSpeedButton1->click();
                                return true;
@@ -193,8 +193,8 @@ void MainFormTest::drawTwiceWithinTheTickRestartsOnce() {
 
     const TMDIChild* document = frame.Documents().first();
     QCOMPARE(restarts->size(), 1);
-    QVERIFY(document->Params.Image != before);
-    QVERIFY(document->Params.Coef(1) != coefficientBefore);
+    QVERIFY(document->Document().Params().Image != before);
+    QVERIFY(document->Document().Params().Coef(1) != coefficientBefore);
     QCOMPARE(document->windowTitle(), QStringLiteral("Quarn IFS: 1"));
 }
 
@@ -230,7 +230,7 @@ void MainFormTest::menuStateFollowsTheDocuments() {
                            },
                            [&] {
                                return frame.Documents().size() == 3 &&
-                                      !frame.Documents().last()->FirstShowPending;
+                                      !frame.Documents().last()->Document().FirstShowPending();
                            },
                            [&] {
                                frame.WindowMinimizeItem->trigger();
@@ -289,7 +289,7 @@ void MainFormTest::aRestartElsewhereEndsTheRunningDocument() {
     QString firstCaptionDuringSecond;
     bool firstRunEnded = false;
     TScript script(frame, {WaitUntilRunning(frame),
-                           [&] { return frame.Documents().first()->Params.Tick >= 2; },
+                           [&] { return frame.Documents().first()->Document().Params().Tick >= 2; },
                            [&] {
                                frame.FileNewItemClick();
                                return true;
@@ -298,7 +298,8 @@ void MainFormTest::aRestartElsewhereEndsTheRunningDocument() {
                            [&] {
                                const TMDIChild* first = frame.Documents().first();
                                firstCaptionDuringSecond = first->windowTitle();
-                               firstRunEnded = first->Params.AbortRequested != BoolFalse;
+                               firstRunEnded =
+                                   first->Document().Params().AbortRequested != BoolFalse;
                                return true;
                            }});
     RUN_SCRIPT(script);
@@ -343,13 +344,12 @@ void MainFormTest::resetKeepsTheCoefficientsAndRestoresTheView() {
                                connect(document, &TMDIChild::RunStarted, &frame, [&, document] {
                                    ++restarts;
                                    drawsNewCoefficients =
-                                       document->Params.NewCoefficients != BoolFalse;
-                                   viewXMin = document->Params.ViewXMin;
+                                       document->Document().Params().NewCoefficients != BoolFalse;
+                                   viewXMin = document->Document().Params().ViewXMin;
                                });
-                               before = document->Params.Image;
-                               document->Params.NewCoefficients = BoolFalse;
-                               document->View.XCenter = 1;
-                               document->View.Magnification = 4;
+                               before = document->Document().Params().Image;
+                               document->Document().Params().NewCoefficients = BoolFalse;
+                               document->Document().SetView(1, 0, 4);
                                frame.CoolSpeedButton3->click();
                                return true;
                            },
@@ -359,9 +359,9 @@ void MainFormTest::resetKeepsTheCoefficientsAndRestoresTheView() {
     const TMDIChild* document = frame.Documents().first();
     QCOMPARE(restarts, 1);
     QVERIFY(!drawsNewCoefficients);
-    QVERIFY(document->Params.Image != before);
-    QCOMPARE(document->View.XCenter, 0.0);
-    QCOMPARE(document->View.Magnification, 0.5);
+    QVERIFY(document->Document().Params().Image != before);
+    QCOMPARE(document->Document().View().XCenter, 0.0);
+    QCOMPARE(document->Document().View().Magnification, 0.5);
     QVERIFY(qAbs(viewXMin - (-14.0 / 3)) < 1e-12);
 }
 

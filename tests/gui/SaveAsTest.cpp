@@ -50,11 +50,11 @@ void SaveAsTest::saveWhileRenderingLetsTheRunGoOn() {
     TScript script(
         frame, {WaitUntilRunning(frame),
                 // Past the warm-up: points are being plotted.
-                [&] { return document()->Params.StepCount > 20000; },
+                [&] { return document()->Document().Params().StepCount > 20000; },
                 [&] {
                     Confirm(target);
                     frame.FileSaveAsItem->trigger();
-                    stepsAtSave = document()->Params.StepCount;
+                    stepsAtSave = document()->Document().Params().StepCount;
                     captionAfterSave = document()->windowTitle();
                     // The next Save As offers this name with its type.
                     WhenModal<TPGSaveDialog>([&](TPGSaveDialog* dialog) {
@@ -66,12 +66,12 @@ void SaveAsTest::saveWhileRenderingLetsTheRunGoOn() {
                     frame.FileSaveAsItem->trigger();
                     return true;
                 },
-                [&] { return document()->Params.StepCount > stepsAtSave + 10000; }});
+                [&] { return document()->Document().Params().StepCount > stepsAtSave + 10000; }});
     RUN_SCRIPT(script);
 
     QVERIFY(FMessages.Texts.isEmpty());
     QCOMPARE(captionAfterSave, target);
-    QCOMPARE(document()->PGImage1->FileName(), target);
+    QCOMPARE(document()->PGImage1()->FileName(), target);
     QCOMPARE(offeredType, QStringLiteral("PNG - Portable Network Graphics"));
     QCOMPARE(offeredName, QStringLiteral("flame.png"));
 
@@ -102,7 +102,7 @@ void SaveAsTest::failedSaveKeepsTheCaption() {
                           "Unknown file extension \"xyz\""}));
     QCOMPARE(document->windowTitle(), caption);
     QCOMPARE(caption, QStringLiteral("Quarn IFS: 1"));
-    QVERIFY(document->PGImage1->FileName().isEmpty());
+    QVERIFY(document->PGImage1()->FileName().isEmpty());
     QVERIFY(!QFileInfo::exists(FFolder.filePath(QStringLiteral("flame.xyz"))));
 }
 

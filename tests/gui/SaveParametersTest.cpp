@@ -70,22 +70,23 @@ void SaveParametersTest::savedWhileRenderingTheSetRendersWithoutTheWindow() {
     std::optional<std::uint32_t> clockAtSave;
     const auto document = [&frame] { return frame.Documents().first(); };
     TScript script(
-        frame, {WaitUntilRunning(frame), [&] { return document()->Params.StepCount > 20000; },
-                [&] {
-                    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
-                        offeredFilters = dialog->nameFilters();
-                        auto* box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                        box->setText(typed);
-                        QTest::keyClick(box, Qt::Key_Return);
-                    });
-                    frame.FileSaveParametersItem->trigger();
-                    atSave = document()->Params;
-                    viewAtSave = document()->View;
-                    clockAtSave = frame.Session().DrawClockOf(document()->Params);
-                    return true;
-                },
-                // The run goes on after the save.
-                [&] { return document()->Params.StepCount > atSave.StepCount + 10000; }});
+        frame,
+        {WaitUntilRunning(frame), [&] { return document()->Document().Params().StepCount > 20000; },
+         [&] {
+             WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+                 offeredFilters = dialog->nameFilters();
+                 auto* box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                 box->setText(typed);
+                 QTest::keyClick(box, Qt::Key_Return);
+             });
+             frame.FileSaveParametersItem->trigger();
+             atSave = document()->Document().Params();
+             viewAtSave = document()->Document().View();
+             clockAtSave = frame.Session().DrawClockOf(document()->Document().Params());
+             return true;
+         },
+         // The run goes on after the save.
+         [&] { return document()->Document().Params().StepCount > atSave.StepCount + 10000; }});
     RUN_SCRIPT(script);
 
     QVERIFY2(FMessages.Texts.isEmpty(), qPrintable(FMessages.Texts.join('\n')));

@@ -92,11 +92,11 @@ void XYSizeTest::applyLimitsAndRestartsAtTheNewSize() {
          },
          [&] {
              const TMDIChild* document = frame.Documents().first();
-             if (!frame.Session().Running() || document->Params.Tick < 1)
+             if (!frame.Session().Running() || document->Document().Params().Tick < 1)
                  return false;
-             const TFractalParams& block = document->Params;
-             picture = {document->PGImage1->PixelGraphic()->Width(),
-                        document->PGImage1->PixelGraphic()->Height()};
+             const TFractalParams& block = document->Document().Params();
+             picture = {document->PGImage1()->PixelGraphic()->Width(),
+                        document->PGImage1()->PixelGraphic()->Height()};
              centreX = (block.ViewXMin + block.ViewXMax) / 2;
              spanRatio = (block.ViewXMax - block.ViewXMin) / (block.ViewYMax - block.ViewYMin);
              return true;
@@ -106,8 +106,10 @@ void XYSizeTest::applyLimitsAndRestartsAtTheNewSize() {
     QCOMPARE(FMessages.Texts, messages);
     QCOMPARE(fields, applied);
     const TMDIChild* document = frame.Documents().first();
-    QCOMPARE(QSize(document->DocWidth, document->DocHeight), applied);
-    QCOMPARE(QSize(document->Params.ImageWidth, document->Params.ImageHeight), applied);
+    QCOMPARE(QSize(document->Document().DocWidth(), document->Document().DocHeight()), applied);
+    QCOMPARE(
+        QSize(document->Document().Params().ImageWidth, document->Document().Params().ImageHeight),
+        applied);
     QCOMPARE(picture, applied);
     // The centre stays, the pixels stay square.
     QVERIFY(qAbs(centreX) < 1e-12);
@@ -125,8 +127,7 @@ void XYSizeTest::toggleShowsTheDocumentsSize() {
         frame,
         {WaitUntilRunning(frame), [&] {
              TMDIChild* document = frame.Documents().first();
-             document->DocWidth = 640;
-             document->DocHeight = 480;
+             document->Document().Resize(640, 480);
              frame.CoolSpeedButton6->click();
              shown = frame.XYSize->isVisible();
              fields = {int(frame.XYSize->RxWidth->value()), int(frame.XYSize->RxHeight->value())};
@@ -149,7 +150,7 @@ void XYSizeTest::toggleShowsTheDocumentsSize() {
     });
     frame.TP01();
     QCOMPARE(restarts, 1);
-    QCOMPARE(document.PGImage1->PixelGraphic()->Width(), 640);
+    QCOMPARE(document.PGImage1()->PixelGraphic()->Width(), 640);
 }
 
 QTEST_MAIN(XYSizeTest)

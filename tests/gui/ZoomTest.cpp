@@ -19,11 +19,11 @@ bool Near(double a, double b, double tolerance = 5e-7) {
 }
 
 QWidget* Box(TMDIChild& document) {
-    return document.PGImage1->PicBox();
+    return document.PGImage1()->PicBox();
 }
 
 QRect Selection(const TMDIChild& document) {
-    return document.PGImage1->SelectionRect();
+    return document.PGImage1()->SelectionRect();
 }
 
 } // namespace
@@ -71,18 +71,18 @@ private slots:
         TScript script(setup.Frame,
                        {setup.Started(),
                         [&] {
-                            document->RectangleMode1->trigger();
+                            document->RectangleMode1()->trigger();
                             QTest::mouseClick(Box(*document), Qt::LeftButton, {}, {200, 200});
-                            clickYUp = document->ClickYUp;
+                            clickYUp = document->Document().ClickYUp();
                             selection = Selection(*document);
-                            target = document->View;
+                            target = document->Document().View();
                             document->Zoom1Click();
                             return true;
                         },
                         setup.RunsReach(1)});
         RUN_SCRIPT(script);
         QVERIFY(FMessages.Texts.isEmpty());
-        QCOMPARE(document->RectangleMode, BoolFalse);
+        QVERIFY(!document->Document().RectangleMode());
         QCOMPARE(clickYUp, 100.0);
         // Centred on row 200, as clicked.
         QCOMPARE(selection, QRect(100, 125, 200, 150));
@@ -94,18 +94,18 @@ private slots:
         // The target waits for the zoom.
         QCOMPARE(target.Magnification, 0.5);
 
-        const TViewFit& view = document->View;
+        const TViewFit& view = document->Document().View();
         QVERIFY(Near(view.XCenter, 0.0));
         QVERIFY(Near(view.YCenter, 1.166667));
         QVERIFY(Near(view.Magnification, 0.979592));
         // Square pixels around the new centre, the sides about 1.96 times shorter.
-        const TFractalParams& params = document->Params;
+        const TFractalParams& params = document->Document().Params();
         QVERIFY(Near((params.ViewXMax - params.ViewXMin) / 400,
                      (params.ViewYMax - params.ViewYMin) / 300, 1e-12));
         QVERIFY(Near((params.ViewYMin + params.ViewYMax) / 2, 1.166667));
         QVERIFY(Near(9.333333 / (params.ViewXMax - params.ViewXMin), 1.96, 0.01));
-        QVERIFY(!document->PGImage1->Selection());
-        QCOMPARE(document->PGImage1->ActionMode(), amNone);
+        QVERIFY(!document->PGImage1()->Selection());
+        QCOMPARE(document->PGImage1()->ActionMode(), amNone);
     }
 
     void draggedRectangleGetsTheImageProportionsAndDoubleClickZooms() {
@@ -121,23 +121,23 @@ private slots:
         TScript script(setup.Frame,
                        {setup.Started(),
                         [&] {
-                            connect(document->PGImage1, &TPGImage::OnSelectionMade, this,
+                            connect(document->PGImage1(), &TPGImage::OnSelectionMade, this,
                                     [&made] { ++made; });
                             QTest::mousePress(Box(*document), Qt::LeftButton, {}, {150, 145});
                             QTest::mouseMove(Box(*document), {249, 154});
                             dragged = Selection(*document);
                             QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {249, 154});
                             proportional = Selection(*document);
-                            selected = document->PGImage1->Selection();
-                            targetMagnification = document->View.SelMagnification;
+                            selected = document->PGImage1()->Selection();
+                            targetMagnification = document->Document().View().SelMagnification;
                             QTest::mouseDClick(Box(*document), Qt::LeftButton, {}, {200, 150});
                             return true;
                         },
                         setup.RunsReach(1),
                         [&] {
-                            selectedAfterZoom = document->PGImage1->Selection();
+                            selectedAfterZoom = document->PGImage1()->Selection();
                             QTest::mouseClick(Box(*document), Qt::LeftButton, {}, {10, 10});
-                            afterPress = document->PGImage1->ActionMode();
+                            afterPress = document->PGImage1()->ActionMode();
                             return true;
                         }});
         RUN_SCRIPT(script);
@@ -148,7 +148,7 @@ private slots:
         QVERIFY(selected);
         QVERIFY(made >= 1);
         QVERIFY(Near(targetMagnification, 2 / (28.0 / 3 / 400 * 110 / 4)));
-        QVERIFY(Near(document->View.Magnification, targetMagnification));
+        QVERIFY(Near(document->Document().View().Magnification, targetMagnification));
         QVERIFY(!selectedAfterZoom);
         QCOMPARE(afterPress, amMoveResizeCreateSelection);
     }
@@ -166,7 +166,7 @@ private slots:
         TScript script(setup.Frame,
                        {setup.Started(),
                         [&] {
-                            connect(document->PGImage1, &TPGImage::OnSelectionMade, this,
+                            connect(document->PGImage1(), &TPGImage::OnSelectionMade, this,
                                     [&made] { ++made; });
                             QTest::mousePress(Box(*document), Qt::LeftButton, {}, {150, 145});
                             QTest::mouseMove(Box(*document), {249, 154});
@@ -177,19 +177,19 @@ private slots:
                         setup.RunsReach(1),
                         [&] {
                             // No mouse move since the zoom.
-                            panelAfterZoom = document->StatusPanels[2]->text();
-                            zoomedMagnification = document->View.Magnification;
+                            panelAfterZoom = document->StatusPanel(2)->text();
+                            zoomedMagnification = document->Document().View().Magnification;
                             made = 0;
                             QTest::mousePress(Box(*document), Qt::LeftButton, {}, {50, 50});
                             QTest::mouseMove(Box(*document), {149, 124});
                             QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {149, 124});
                             dragged = Selection(*document);
-                            document->ClearRectangle2->trigger();
-                            document->RectangleMode1->trigger();
-                            afterSwitch = document->PGImage1->ActionMode();
+                            document->ClearRectangle2()->trigger();
+                            document->RectangleMode1()->trigger();
+                            afterSwitch = document->PGImage1()->ActionMode();
                             QTest::mouseClick(Box(*document), Qt::LeftButton, {}, {200, 200});
-                            selectionAfterClick = document->PGImage1->Selection();
-                            clickTarget = document->View.SelMagnification;
+                            selectionAfterClick = document->PGImage1()->Selection();
+                            clickTarget = document->Document().View().SelMagnification;
                             return true;
                         }});
         RUN_SCRIPT(script);
@@ -215,7 +215,7 @@ private slots:
             setup.Frame,
             {setup.Started(),
              [&] {
-                 connect(document->PGImage1, &TPGImage::OnPaint, this, [&paints] { ++paints; });
+                 connect(document->PGImage1(), &TPGImage::OnPaint, this, [&paints] { ++paints; });
                  QTest::mousePress(Box(*document), Qt::LeftButton, {}, {100, 100});
                  QTest::mouseMove(Box(*document), {199, 174});
                  QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {199, 174});
@@ -225,7 +225,7 @@ private slots:
              // Display ticks repaint the whole picture.
              [&] { return paints >= paintsAtSelection + 2; },
              [&] {
-                 TPGImage& view = *document->PGImage1;
+                 TPGImage& view = *document->PGImage1();
                  const QRect frame = view.SelectionBoxRect().adjusted(-1, -1, 1, 1);
                  const QImage shot = view.viewport()->grab().toImage();
                  visible = true;
@@ -251,41 +251,45 @@ private slots:
         double magnification = 0;
         bool samePicture = false;
         double afterShift = -1;
-        TScript script(setup.Frame,
-                       {setup.Started(),
-                        [&] {
-                            QTest::mousePress(Box(*document), Qt::LeftButton, {}, {100, 100});
-                            QTest::mouseMove(Box(*document), {150, 150});
-                            QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {150, 150});
-                            document->ClearRectangle2->trigger();
-                            clearedSelection = document->PGImage1->Selection();
-                            document->Zoom1->trigger();
-                            return true;
-                        },
-                        [&] { return !FMessages.Texts.isEmpty(); },
-                        [&] {
-                            first = FMessages.Texts;
-                            // A target without extent: a selection of no width and height.
-                            TPGImage& view = *document->PGImage1;
-                            view.SetSelection(true);
-                            view.SetSelectionBounds(10, 10, 0, 0);
-                            QMouseEvent release(QEvent::MouseButtonRelease, QPointF(10, 10),
-                                                QPointF(10, 10), Qt::LeftButton, Qt::NoButton,
-                                                Qt::NoModifier);
-                            document->LastShift = {Qt::LeftButton, Qt::NoModifier, false};
-                            document->PGImage1PicBoxOnMouseUp(&release);
-                            emptyTarget = document->View.SelMagnification;
-                            const TPixelGraphic* picture = view.PixelGraphic();
-                            document->Zoom1Click();
-                            magnification = document->View.Magnification;
-                            samePicture = view.PixelGraphic() == picture;
-                            // With a modifier held the release sets no target.
-                            document->LastShift = {Qt::LeftButton, Qt::ShiftModifier, false};
-                            view.SetSelectionBounds(10, 10, 100, 100);
-                            document->PGImage1PicBoxOnMouseUp(&release);
-                            afterShift = document->View.SelMagnification;
-                            return true;
-                        }});
+        TScript script(
+            setup.Frame,
+            {setup.Started(),
+             [&] {
+                 QTest::mousePress(Box(*document), Qt::LeftButton, {}, {100, 100});
+                 QTest::mouseMove(Box(*document), {150, 150});
+                 QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {150, 150});
+                 document->ClearRectangle2()->trigger();
+                 clearedSelection = document->PGImage1()->Selection();
+                 document->Zoom1()->trigger();
+                 return true;
+             },
+             [&] { return !FMessages.Texts.isEmpty(); },
+             [&] {
+                 first = FMessages.Texts;
+                 // A target without extent: a selection of no width and height.
+                 TPGImage& view = *document->PGImage1();
+                 view.SetSelection(true);
+                 view.SetSelectionBounds(10, 10, 0, 0);
+                 QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10),
+                                   Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+                 QMouseEvent release(QEvent::MouseButtonRelease, QPointF(10, 10), QPointF(10, 10),
+                                     Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+                 document->PGImage1PicBoxOnMouseDown(&press);
+                 document->PGImage1PicBoxOnMouseUp(&release);
+                 emptyTarget = document->Document().View().SelMagnification;
+                 const TPixelGraphic* picture = view.PixelGraphic();
+                 document->Zoom1Click();
+                 magnification = document->Document().View().Magnification;
+                 samePicture = view.PixelGraphic() == picture;
+                 // With a modifier held the release sets no target.
+                 QMouseEvent shiftPress(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10),
+                                        Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+                 document->PGImage1PicBoxOnMouseDown(&shiftPress);
+                 view.SetSelectionBounds(10, 10, 100, 100);
+                 document->PGImage1PicBoxOnMouseUp(&release);
+                 afterShift = document->Document().View().SelMagnification;
+                 return true;
+             }});
         RUN_SCRIPT(script);
         QCOMPARE(first, QStringList({"there is nothing selected"}));
         QVERIFY(!clearedSelection);
@@ -306,16 +310,16 @@ private slots:
                        {setup.Started(),
                         [&] {
                             document->RectangleMode1Click();
-                            document->PopupMenu1->popup({0, 0});
-                            checked = document->RectangleMode1->isChecked();
-                            document->PopupMenu1->hide();
+                            document->PopupMenu1()->popup({0, 0});
+                            checked = document->RectangleMode1()->isChecked();
+                            document->PopupMenu1()->hide();
                             QTest::mouseClick(Box(*document), Qt::LeftButton, {}, {40, 40});
                             document->Zoom1Click();
                             return true;
                         },
                         setup.RunsReach(1),
                         [&] {
-                            zoomed = document->View.Magnification;
+                            zoomed = document->Document().View().Magnification;
                             setup.Frame.ResetClick();
                             return true;
                         },
@@ -329,12 +333,12 @@ private slots:
         QVERIFY(FMessages.Texts.isEmpty());
         QVERIFY(!checked);
         QVERIFY(zoomed > 0.9);
-        const TViewFit& view = document->View;
+        const TViewFit& view = document->Document().View();
         QCOMPARE(view.XCenter, 0.0);
         QCOMPARE(view.YCenter, 0.0);
         QCOMPARE(view.Magnification, 0.5);
-        QVERIFY(Near(document->Params.ViewXMin, -4.666667));
-        QVERIFY(Near(document->Params.ViewYMax, 3.5));
+        QVERIFY(Near(document->Document().Params().ViewXMin, -4.666667));
+        QVERIFY(Near(document->Document().Params().ViewYMax, 3.5));
     }
 
     void zoomToASelectionReachingPastThePicture() {
@@ -360,8 +364,8 @@ private slots:
         QVERIFY(FMessages.Texts.isEmpty());
         QCOMPARE(outside, QRect(-79, -59, 80, 60));
         // The target's centre lies beyond the picture's top left corner.
-        QVERIFY(document->View.XCenter < -4.666667);
-        QVERIFY(document->View.YCenter < -3.5);
+        QVERIFY(document->Document().View().XCenter < -4.666667);
+        QVERIFY(document->Document().View().YCenter < -3.5);
     }
 
     void zoomWhileRenderingRestartsAndOneStopEndsIt() {
@@ -376,14 +380,14 @@ private slots:
                             QTest::mouseMove(Box(*document), {109, 84});
                             QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {109, 84});
                             // The popup's item waits for the event loop, as from the menu.
-                            document->Zoom1->trigger();
+                            document->Zoom1()->trigger();
                             return true;
                         },
                         setup.RunsReach(1),
                         [&] {
-                            magnification = document->View.Magnification;
-                            previewShown =
-                                document->Params.Image == document->PGImage1->PixelGraphic();
+                            magnification = document->Document().View().Magnification;
+                            previewShown = document->Document().Params().Image ==
+                                           document->PGImage1()->PixelGraphic();
                             setup.Frame.AbortClick();
                             return true;
                         },
