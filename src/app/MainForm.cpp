@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include "app/RenderDialog.h"
+
 #include "app/AboutBox.h"
 #include "app/ApplicationTitle.h"
 #include "app/Messages.h"
@@ -145,6 +147,8 @@ void TMainForm::createActions() {
     FileSaveParametersItem =
         addAction(tr("Save Parameters..."), tr("Save the active fractal's parameters"),
                   &TMainForm::FileSaveParametersItemClick);
+    FileRenderItem = addAction(tr("Render..."), tr("Render the active fractal large into a file"),
+                               &TMainForm::FileRenderItemClick);
     JPGFileOptions1 =
         addAction(tr("JPG File Options"), QString(), &TMainForm::JPGFileOptions1Click);
     FileExitItem =
@@ -165,7 +169,7 @@ void TMainForm::createMenus() {
     File1 = menuBar()->addMenu(tr("&File"));
     File1->menuAction()->setStatusTip(tr("File related commands"));
     File1->addActions({FileNewItem, FileOpenItem, FileCloseItem, FileSaveAsItem,
-                       FileSaveParametersItem, JPGFileOptions1});
+                       FileSaveParametersItem, FileRenderItem, JPGFileOptions1});
     File1->addSeparator();
     File1->addAction(FileExitItem);
 
@@ -322,6 +326,20 @@ void TMainForm::FileSaveAsItemClick() {
 void TMainForm::FileSaveParametersItemClick() {
     if (TMDIChild* document = ActiveDocument())
         document->SaveParameters1Click();
+}
+
+void TMainForm::FileRenderItemClick() {
+    TMDIChild* document = ActiveDocument();
+    if (!document)
+        return;
+    if (!FRenderDialog)
+        FRenderDialog = new TRenderDialog(this);
+    const TFractalDocument& fractal = document->Document();
+    FRenderDialog->SetDocument(
+        RenderSettingsOf(fractal.ToParameterFile(FSession->DrawClockOf(fractal.Params()))),
+        document->windowTitle());
+    FRenderDialog->show();
+    FRenderDialog->raise();
 }
 
 void TMainForm::JPGFileOptions1Click() {

@@ -18,6 +18,7 @@ class TForm2;
 class TForm4;
 class TFractalDocument;
 class TMDIChild;
+class TRenderDialog;
 class TRenderSession;
 class TXYSize;
 
@@ -50,6 +51,7 @@ public:
     QAction* FileCloseItem;
     QAction* FileSaveAsItem;
     QAction* FileSaveParametersItem;
+    QAction* FileRenderItem;
     QAction* JPGFileOptions1;
     QAction* FileExitItem;
     QMenu* Window1;
@@ -74,6 +76,9 @@ public:
     void FileCloseItemClick();
     void FileSaveAsItemClick();
     void FileSaveParametersItemClick();
+    // The Render dialog for the active document: its set large and clean into a file.
+    void FileRenderItemClick();
+    TRenderDialog* RenderDialog() const { return FRenderDialog; }
     void JPGFileOptions1Click();
     void FileExitItemClick();
     void WindowCascadeItemClick();
@@ -121,6 +126,8 @@ private:
     void FitFirstDocument();
 
     std::unique_ptr<TRenderSession> FSession;
+    // Made on first use; it keeps its queue of renders while hidden.
+    TRenderDialog* FRenderDialog = nullptr;
     // Exit was asked for while a picture was rendering; the program ends when the run does.
     bool FExitRequested = false;
     bool FShownBefore = false;

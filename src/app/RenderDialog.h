@@ -40,6 +40,10 @@ public:
     QPushButton* CancelButton() const { return FCancelButton; }
     QLineEdit* FileEdit() const { return FFileEdit; }
     QSpinBox* WidthBox() const { return FWidth; }
+    QSpinBox* HeightBox() const { return FHeight; }
+    QDoubleSpinBox* DensityBox() const { return FDensity; }
+    QSpinBox* SupersampleBox() const { return FSupersample; }
+    QSpinBox* ThreadsBox() const { return FThreads; }
     QCheckBox* TransparentBox() const { return FTransparent; }
     // The last finished file, or the last error, as shown.
     QString ResultText() const;

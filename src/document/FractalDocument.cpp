@@ -199,6 +199,9 @@ bool TFractalDocument::Restore(const std::optional<TParameterFile>& entry) {
 TParameterFile TFractalDocument::HistoryEntry(std::optional<std::uint32_t> drawClock) const {
     TParameterFile entry = ToParameterFile(drawClock);
     entry.Params.Image = nullptr;
+    // An entry is a set and a view, however far it had grown.
+    entry.PlottedSteps.reset();
+    entry.TickEvery.reset();
     // Every restart starts the tick at 0.
     entry.Params.Tick = 0;
     return entry;
@@ -280,6 +283,12 @@ TParameterFile TFractalDocument::ToParameterFile(std::optional<std::uint32_t> dr
     file.CenterY = FView.YCenter;
     file.Magnification = FView.Magnification;
     file.DrawClock = drawClock ? drawClock : FKeptDrawClock;
+    // How far the picture has grown, so that a render of the file looks as it does.
+    const std::int64_t plotted = std::int64_t{FParams.StepCount} - TFractalEngine::WarmUpSteps;
+    if (plotted > 0) {
+        file.PlottedSteps = plotted;
+        file.TickEvery = std::max<std::int64_t>(1, plotted / std::max(1, FParams.Tick));
+    }
     return file;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/FractalEngine.h"
 #include "engine/FractalParams.h"
+#include "engine/ParameterFile.h"
 
 #include <cstdint>
 #include <limits>
@@ -48,3 +49,7 @@ struct TRenderSettings {
     // point: some map combinations never settle.
     std::int64_t MaxFruitlessDraws = 1000000;
 };
+
+// A render of a parameter file's set, kept and started from its clock, with its settings, view,
+// size and tick spacing, and its steps where the file has them (at least one).
+TRenderSettings RenderSettingsOf(const TParameterFile& file);

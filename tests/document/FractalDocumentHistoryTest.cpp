@@ -1,9 +1,11 @@
 #include "document/FractalDocument.h"
 #include "engine/FractalEngine.h"
 #include "image/PixelGraphic.h"
+#include "render/RenderJob.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <memory>
@@ -183,7 +185,31 @@ TEST_F(FractalDocumentHistory, AnOpenedDocumentStartsWithItsFile) {
     EXPECT_EQ(opened.History().Current().ToJson(), [&] {
         TParameterFile file = saved;
         file.Params.Tick = 0;
+        // An entry keeps the set and view, not how far the picture had grown.
+        file.PlottedSteps.reset();
+        file.TickEvery.reset();
         return file.ToJson();
     }());
     EXPECT_FALSE(opened.GoBack());
+}
+
+TEST_F(FractalDocumentHistory, ItsParameterFileRendersThePictureItShowsByteForByte) {
+    for (const std::uint32_t clock : {1000u, 5000u}) {
+        // The first run of a drawn set, as the window grows it after Draw.
+        FClock = clock;
+        FDocument.RequestNewCoefficients();
+        Render(TFractalEngine::FirstPlotStep + 37000);
+        const TParameterFile file = FDocument.ToParameterFile(FDrawn);
+        ASSERT_EQ(file.PlottedSteps, 37001);
+        TRenderJob job(RenderSettingsOf(file));
+        job.Run();
+        std::vector<std::uint32_t> rendered;
+        for (int y = 0; y < job.Image().Height(); ++y)
+            for (int x = 0; x < job.Image().Width(); ++x)
+                rendered.push_back(job.Image().GetPixel(x, y));
+        EXPECT_EQ(rendered, Pixels()) << clock;
+        EXPECT_GT(std::count_if(rendered.begin(), rendered.end(),
+                                [](std::uint32_t pixel) { return pixel != 0; }),
+                  1000);
+    }
 }

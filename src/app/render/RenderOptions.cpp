@@ -355,16 +355,7 @@ std::optional<double> LoadParameterFile(const std::string& fileName, TRenderOpti
     } catch (const EParameterFile& error) {
         throw ERenderUsage(std::string("--params: ") + error.what());
     }
-    options.Params = file.Params;
-    options.Width = file.Params.ImageWidth;
-    options.Height = file.Params.ImageHeight;
-    options.CenterX = file.CenterX;
-    options.CenterY = file.CenterY;
-    options.Magnification = file.Magnification;
-    options.FileClock = file.DrawClock;
-    options.KeepCoefficients = true;
-    if (file.TickEvery)
-        options.TickEvery = *file.TickEvery;
+    static_cast<TRenderSettings&>(options) = RenderSettingsOf(file);
     if (!file.PlottedSteps || *file.PlottedSteps == 0)
         return std::nullopt;
     return static_cast<double>(*file.PlottedSteps) /

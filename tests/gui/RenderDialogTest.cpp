@@ -1,0 +1,139 @@
+#include "GuiTestSupport.h"
+
+#include "app/RenderDialog.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray Contents(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class RenderDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { FMessages.Texts.clear(); }
+    void theDialogRendersWhatQuarnRenderRendersOfTheSameSet();
+    void cancelWritesNothingAndKeepsTheOldFile();
+
+private:
+    TRecordedMessages FMessages;
+    QTemporaryDir FFolder;
+};
+
+void RenderDialogTest::theDialogRendersWhatQuarnRenderRendersOfTheSameSet() {
+    TMainForm frame;
+    frame.show();
+    const QString saved = FFolder.filePath(QStringLiteral("set.quarn.json"));
+    const QString fromDialog = FFolder.filePath(QStringLiteral("dialog.png"));
+    double density = 0;
+    const auto document = [&frame] { return frame.Documents().first(); };
+    TScript script(
+        frame,
+        {WaitUntilRunning(frame), [&] { return document()->Document().Params().StepCount > 30000; },
+         [&] {
+             // The dialog and the file see the document at the same step.
+             frame.FileRenderItem->trigger();
+             const TFractalDocument& fractal = document()->Document();
+             fractal.SaveParameters(saved.toStdString(),
+                                    frame.Session().DrawClockOf(fractal.Params()));
+             TRenderDialog& dialog = *frame.RenderDialog();
+             dialog.WidthBox()->setValue(200);
+             dialog.SupersampleBox()->setValue(2);
+             dialog.ThreadsBox()->setValue(2);
+             dialog.TransparentBox()->setChecked(true);
+             dialog.FileEdit()->setText(fromDialog);
+             density = dialog.DensityBox()->value();
+             dialog.RenderButton()->click();
+             return true;
+         },
+         [&] {
+             return QFile::exists(fromDialog) || !frame.RenderDialog()->ResultText().isEmpty();
+         }},
+        60000);
+    RUN_SCRIPT(script);
+    QVERIFY2(FMessages.Texts.isEmpty(), qPrintable(FMessages.Texts.join('\n')));
+    QVERIFY2(frame.RenderDialog()->ResultText().startsWith(QStringLiteral("Written: ")),
+             qPrintable(frame.RenderDialog()->ResultText()));
+    // The picture's proportions are kept.
+    QCOMPARE(frame.RenderDialog()->HeightBox()->value(), 150);
+    QVERIFY(density > 0.05);
+
+    const QString fromCommand = FFolder.filePath(QStringLiteral("command.png"));
+    QProcess render;
+    render.start(QStringLiteral(QUARN_RENDER_PROGRAM),
+                 {"--params", saved, "--size", "200x150", "--density", QString::number(density),
+                  "--supersample", "2", "--threads", "2", "--transparent", "--out", fromCommand,
+                  "--quiet"});
+    QVERIFY(render.waitForFinished(60000));
+    QCOMPARE(render.exitCode(), 0);
+    const QByteArray dialogBytes = Contents(fromDialog);
+    QVERIFY(dialogBytes.size() > 1000);
+    QVERIFY(dialogBytes == Contents(fromCommand));
+}
+
+void RenderDialogTest::cancelWritesNothingAndKeepsTheOldFile() {
+    TMainForm frame;
+    frame.show();
+    const QString target = FFolder.filePath(QStringLiteral("old.bmp"));
+    {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older picture");
+    }
+    const QString waiting = FFolder.filePath(QStringLiteral("waiting.bmp"));
+    int waitingAtSecond = -1;
+    TScript script(frame,
+                   {WaitUntilRunning(frame),
+                    [&] {
+                        frame.FileRenderItemClick();
+                        TRenderDialog& dialog = *frame.RenderDialog();
+                        dialog.WidthBox()->setValue(2000);
+                        dialog.DensityBox()->setValue(500);
+                        dialog.FileEdit()->setText(target);
+                        dialog.RenderButton()->click();
+                        dialog.FileEdit()->setText(waiting);
+                        dialog.RenderButton()->click();
+                        waitingAtSecond = dialog.Waiting();
+                        return true;
+                    },
+                    [&] { return frame.RenderDialog()->CancelButton()->isEnabled(); },
+                    [&] {
+                        frame.RenderDialog()->CancelButton()->click();
+                        return true;
+                    },
+                    // The waiting request starts once the first is cancelled; cancel it too.
+                    [&] {
+                        return frame.RenderDialog()->ResultText().contains(
+                                   QStringLiteral("cancelled")) &&
+                               frame.RenderDialog()->CancelButton()->isEnabled();
+                    },
+                    [&] {
+                        frame.RenderDialog()->CancelButton()->click();
+                        return true;
+                    },
+                    [&] { return !frame.RenderDialog()->CancelButton()->isEnabled(); }},
+                   60000);
+    RUN_SCRIPT(script);
+    QVERIFY(waitingAtSecond >= 1);
+    QCOMPARE(Contents(target), QByteArray("an older picture"));
+    QVERIFY(!QFile::exists(waiting));
+    QVERIFY(frame.RenderDialog()->ResultText().contains(QStringLiteral("nothing was written")));
+}
+
+QTEST_MAIN(RenderDialogTest)
+#include "RenderDialogTest.moc"
