@@ -337,7 +337,7 @@ void TMainForm::FileRenderItemClick() {
     const TFractalDocument& fractal = document->Document();
     FRenderDialog->SetDocument(
         RenderSettingsOf(fractal.ToParameterFile(FSession->DrawClockOf(fractal.Params()))),
-        document->windowTitle());
+        document->SavedCaption());
     FRenderDialog->show();
     FRenderDialog->raise();
 }

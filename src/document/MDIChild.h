@@ -75,6 +75,8 @@ public:
     // ---- State ---------------------------------------------------------------------------
     TFractalDocument& Document() { return *FDocument; }
     const TFractalDocument& Document() const { return *FDocument; }
+    // The window's name, without the counters a run shows in its caption.
+    const QString& SavedCaption() const { return FSavedCaption; }
     const TShiftState& LastShift() const { return FLastShift; }
 
     // ---- Coordinates ---------------------------------------------------------------------
