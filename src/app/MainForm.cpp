@@ -332,9 +332,15 @@ void TMainForm::FileRenderItemClick() {
     TMDIChild* document = ActiveDocument();
     if (!document)
         return;
+    const TFractalDocument& fractal = document->Document();
+    // A set still in its warm-up may yet be replaced: there is nothing to render so far.
+    if (fractal.Params().StepCount <= TFractalEngine::FirstPlotStep ||
+        fractal.Params().NewCoefficients) {
+        ShowMessage(this, QStringLiteral("there is no picture to render yet"));
+        return;
+    }
     if (!FRenderDialog)
         FRenderDialog = new TRenderDialog(this);
-    const TFractalDocument& fractal = document->Document();
     FRenderDialog->SetDocument(
         RenderSettingsOf(fractal.ToParameterFile(FSession->DrawClockOf(fractal.Params()))),
         document->SavedCaption());

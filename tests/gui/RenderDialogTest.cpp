@@ -42,29 +42,27 @@ void RenderDialogTest::theDialogRendersWhatQuarnRenderRendersOfTheSameSet() {
     const QString fromDialog = FFolder.filePath(QStringLiteral("dialog.png"));
     double density = 0;
     const auto document = [&frame] { return frame.Documents().first(); };
-    TScript script(
-        frame,
-        {WaitUntilRunning(frame), [&] { return document()->Document().Params().StepCount > 30000; },
-         [&] {
-             // The dialog and the file see the document at the same step.
-             frame.FileRenderItem->trigger();
-             const TFractalDocument& fractal = document()->Document();
-             fractal.SaveParameters(saved.toStdString(),
-                                    frame.Session().DrawClockOf(fractal.Params()));
-             TRenderDialog& dialog = *frame.RenderDialog();
-             dialog.WidthBox()->setValue(200);
-             dialog.SupersampleBox()->setValue(2);
-             dialog.ThreadsBox()->setValue(2);
-             dialog.TransparentBox()->setChecked(true);
-             dialog.FileEdit()->setText(fromDialog);
-             density = dialog.DensityBox()->value();
-             dialog.RenderButton()->click();
-             return true;
-         },
-         [&] {
-             return QFile::exists(fromDialog) || !frame.RenderDialog()->ResultText().isEmpty();
-         }},
-        60000);
+    TScript script(frame,
+                   {WaitUntilRunning(frame),
+                    [&] { return document()->Document().Params().StepCount > 30000; },
+                    [&] {
+                        // The dialog and the file see the document at the same step.
+                        frame.FileRenderItem->trigger();
+                        const TFractalDocument& fractal = document()->Document();
+                        fractal.SaveParameters(saved.toStdString(),
+                                               frame.Session().DrawClockOf(fractal.Params()));
+                        TRenderDialog& dialog = *frame.RenderDialog();
+                        dialog.WidthBox()->setValue(200);
+                        dialog.SupersampleBox()->setValue(2);
+                        dialog.ThreadsBox()->setValue(2);
+                        dialog.TransparentBox()->setChecked(true);
+                        dialog.FileEdit()->setText(fromDialog);
+                        density = dialog.DensityBox()->value();
+                        dialog.RenderButton()->click();
+                        return true;
+                    },
+                    [&] { return !frame.RenderDialog()->ResultText().isEmpty(); }},
+                   60000);
     RUN_SCRIPT(script);
     QVERIFY2(FMessages.Texts.isEmpty(), qPrintable(FMessages.Texts.join('\n')));
     QVERIFY2(frame.RenderDialog()->ResultText().startsWith(QStringLiteral("Written: ")),
@@ -97,37 +95,38 @@ void RenderDialogTest::cancelWritesNothingAndKeepsTheOldFile() {
     }
     const QString waiting = FFolder.filePath(QStringLiteral("waiting.bmp"));
     int waitingAtSecond = -1;
-    TScript script(frame,
-                   {WaitUntilRunning(frame),
-                    [&] {
-                        frame.FileRenderItemClick();
-                        TRenderDialog& dialog = *frame.RenderDialog();
-                        dialog.WidthBox()->setValue(2000);
-                        dialog.DensityBox()->setValue(500);
-                        dialog.FileEdit()->setText(target);
-                        dialog.RenderButton()->click();
-                        dialog.FileEdit()->setText(waiting);
-                        dialog.RenderButton()->click();
-                        waitingAtSecond = dialog.Waiting();
-                        return true;
-                    },
-                    [&] { return frame.RenderDialog()->CancelButton()->isEnabled(); },
-                    [&] {
-                        frame.RenderDialog()->CancelButton()->click();
-                        return true;
-                    },
-                    // The waiting request starts once the first is cancelled; cancel it too.
-                    [&] {
-                        return frame.RenderDialog()->ResultText().contains(
-                                   QStringLiteral("cancelled")) &&
-                               frame.RenderDialog()->CancelButton()->isEnabled();
-                    },
-                    [&] {
-                        frame.RenderDialog()->CancelButton()->click();
-                        return true;
-                    },
-                    [&] { return !frame.RenderDialog()->CancelButton()->isEnabled(); }},
-                   60000);
+    const auto document = [&frame] { return frame.Documents().first(); };
+    TScript script(
+        frame,
+        {WaitUntilRunning(frame), [&] { return document()->Document().Params().StepCount > 30000; },
+         [&] {
+             frame.FileRenderItemClick();
+             TRenderDialog& dialog = *frame.RenderDialog();
+             dialog.WidthBox()->setValue(2000);
+             dialog.DensityBox()->setValue(500);
+             dialog.FileEdit()->setText(target);
+             dialog.RenderButton()->click();
+             dialog.FileEdit()->setText(waiting);
+             dialog.RenderButton()->click();
+             waitingAtSecond = dialog.Waiting();
+             return true;
+         },
+         [&] { return frame.RenderDialog()->CancelButton()->isEnabled(); },
+         [&] {
+             frame.RenderDialog()->CancelButton()->click();
+             return true;
+         },
+         // The waiting request starts once the first is cancelled; cancel it too.
+         [&] {
+             return frame.RenderDialog()->ResultText().contains(QStringLiteral("cancelled")) &&
+                    frame.RenderDialog()->CancelButton()->isEnabled();
+         },
+         [&] {
+             frame.RenderDialog()->CancelButton()->click();
+             return true;
+         },
+         [&] { return !frame.RenderDialog()->CancelButton()->isEnabled(); }},
+        60000);
     RUN_SCRIPT(script);
     QVERIFY(waitingAtSecond >= 1);
     QCOMPARE(Contents(target), QByteArray("an older picture"));
