@@ -6,6 +6,7 @@ TDocumentPopupMenu::TDocumentPopupMenu(QWidget* parent) : QMenu(parent) {
     FRectangleMode1->setCheckable(true);
     addSeparator();
     FClearRectangle2 = addAction(tr("Clear Rectangle"));
+    FFit1 = addAction(tr("Fit"));
     addSeparator();
     FBack1 = addAction(tr("Back"));
     FBack1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));

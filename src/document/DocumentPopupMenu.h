@@ -13,6 +13,7 @@ public:
     QAction* Zoom1() const { return FZoom1; }
     QAction* RectangleMode1() const { return FRectangleMode1; }
     QAction* ClearRectangle2() const { return FClearRectangle2; }
+    QAction* Fit1() const { return FFit1; }
     QAction* Back1() const { return FBack1; }
     QAction* Forward1() const { return FForward1; }
 
@@ -20,6 +21,7 @@ private:
     QAction* FZoom1;
     QAction* FRectangleMode1;
     QAction* FClearRectangle2;
+    QAction* FFit1;
     QAction* FBack1;
     QAction* FForward1;
 };

@@ -3,6 +3,7 @@
 #include "engine/EngineMath.h"
 #include "engine/FractalEngine.h"
 #include "image/PixelGraphic.h"
+#include "render/AttractorFit.h"
 
 #include <algorithm>
 #include <bit>
@@ -159,6 +160,23 @@ void TFractalDocument::Resize(int width, int height) {
 void TFractalDocument::ResetCoordinates() {
     FView.ResetCoordinates();
     RecordView();
+}
+
+bool TFractalDocument::FitToAttractor(std::optional<std::uint32_t> drawClock) {
+    if (!drawClock)
+        drawClock = FKeptDrawClock;
+    if (!drawClock || FParams.NewCoefficients || FDocWidth == 0)
+        return false;
+    constexpr int SamplePoints = 100000;
+    const std::optional<TAttractorBox> box =
+        TAttractorBox::Of(SampleOrbit(FParams, *drawClock, SamplePoints));
+    const std::optional<TPlaneView> view =
+        box ? FitView(*box, FDocWidth, FDocHeight) : std::nullopt;
+    if (!view)
+        return false;
+    SetView(view->CenterX, view->CenterY, view->Magnification);
+    RecordView();
+    return true;
 }
 
 void TFractalDocument::ZoomToTarget() {

@@ -130,6 +130,10 @@ public:
     static const char* ZoomRefusal(TZoomCheck check);
     // Makes the zoom target the view; the next run renders it.
     void ZoomToTarget();
+    // A view that shows the set's attractor whole, found from a sample of the orbit of the set
+    // drawn at `drawClock` (the given set's clock when none); the next run renders it. False,
+    // and nothing changes, while there is no accepted set or its sample shows no extent.
+    bool FitToAttractor(std::optional<std::uint32_t> drawClock);
     // The selected part of the shown picture, enlarged to the document's size, as the block's
     // image until the zoomed picture grows.
     std::unique_ptr<TPixelGraphic> ZoomPreview(const TPixelGraphic& shown,

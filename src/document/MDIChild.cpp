@@ -45,6 +45,7 @@ TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize,
     connect(Zoom1(), &QAction::triggered, this, &TMDIChild::Zoom1Click, Qt::QueuedConnection);
     connect(RectangleMode1(), &QAction::triggered, this, &TMDIChild::RectangleMode1Click);
     connect(ClearRectangle2(), &QAction::triggered, this, &TMDIChild::ClearRectangle2Click);
+    connect(Fit1(), &QAction::triggered, this, &TMDIChild::Fit1Click, Qt::QueuedConnection);
     connect(Back1(), &QAction::triggered, this, &TMDIChild::Back1Click, Qt::QueuedConnection);
     connect(Forward1(), &QAction::triggered, this, &TMDIChild::Forward1Click, Qt::QueuedConnection);
     addActions({Back1(), Forward1()});

@@ -69,6 +69,7 @@ public:
     QAction* Zoom1() const { return FPopupMenu1->Zoom1(); }
     QAction* RectangleMode1() const { return FPopupMenu1->RectangleMode1(); }
     QAction* ClearRectangle2() const { return FPopupMenu1->ClearRectangle2(); }
+    QAction* Fit1() const { return FPopupMenu1->Fit1(); }
     QAction* Back1() const { return FPopupMenu1->Back1(); }
     QAction* Forward1() const { return FPopupMenu1->Forward1(); }
 
@@ -101,6 +102,12 @@ public:
     void Zoom1Click();
     void RectangleMode1Click();
     void ClearRectangle2Click() { FPGImage1->SetSelection(false); }
+
+    // The view that shows the set's attractor whole, rendered afresh; the set stays.
+    void Fit1Click() {
+        if (FDocument->FitToAttractor(FSession.DrawClockOf(FDocument->Params())))
+            UpdateGrafX();
+    }
 
     // ---- History -------------------------------------------------------------------------
     // The previous or next set and view of the document, rendered again without drawing.

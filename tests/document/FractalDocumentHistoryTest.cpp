@@ -1,6 +1,7 @@
 #include "document/FractalDocument.h"
 #include "engine/FractalEngine.h"
 #include "image/PixelGraphic.h"
+#include "render/AttractorFit.h"
 #include "render/RenderJob.h"
 
 #include <gtest/gtest.h>
@@ -212,4 +213,21 @@ TEST_F(FractalDocumentHistory, ItsParameterFileRendersThePictureItShowsByteForBy
                                 [](std::uint32_t pixel) { return pixel != 0; }),
                   1000);
     }
+}
+
+TEST_F(FractalDocumentHistory, FitShowsTheAttractorWholeAndIsRecorded) {
+    EXPECT_FALSE(FDocument.FitToAttractor(std::nullopt));
+    const std::uint32_t drawn = Draw(3000);
+    const std::size_t entries = FDocument.History().Size();
+    ASSERT_TRUE(FDocument.FitToAttractor(drawn));
+    const TViewFit& view = FDocument.View();
+    EXPECT_NE(view.Magnification, 0.5);
+    const std::optional<TAttractorBox> box =
+        TAttractorBox::Of(SampleOrbit(FDocument.Params(), drawn, 100000));
+    ASSERT_TRUE(box.has_value());
+    EXPECT_NEAR(box->FrameShare(view.XCenter, view.YCenter, view.Magnification, 400, 300), 0.9,
+                1e-9);
+    EXPECT_EQ(FDocument.History().Size(), entries + 1);
+    // The set stays: the next run renders it in the new view without drawing.
+    EXPECT_EQ(FDocument.Params().NewCoefficients, BoolFalse);
 }
