@@ -33,6 +33,9 @@ struct TExportLibrary {
         StreamWriter = CreateRegisteredWriter(BMPClass);
         for (const TFileFormatWriterClass& entry : FileFormatWriterClasses())
             Writers.Add(CreateRegisteredWriter(entry));
+        // Sorted once here, while no other thread can see it: saves on several threads then
+        // only read the order.
+        Writers.EnsureOrder();
     }
 };
 
