@@ -249,14 +249,7 @@ std::int64_t TRenderJob::RunOrbits(const TRenderProgressHook* progress, std::sto
                     "no coefficient set kept all " + std::to_string(orbits) +
                     " orbits bounded after " + std::to_string(rejectedSets) +
                     " sets had passed one orbit's warm-up; try fewer --threads");
-            // The first orbit's engine draws until a set passes its warm-up and plots a point.
-            params.NewCoefficients = BoolTrue;
-            const TOrbitEnd end =
-                RunOrbit(*FEngines.front(), params, 1, false, nullptr, stop, coefficientSets);
-            if (end.Cancelled)
-                throw ERenderCancelled();
-            if (end.GaveUp)
-                throw GiveUp(end.RejectedLyapunov);
+            DrawAcceptedSet(stop, coefficientSets);
         }
         std::vector<TFractalParams> blocks(orbits, params);
         std::vector<TOrbitEnd> ends(orbits);
@@ -366,18 +359,23 @@ void TRenderJob::MergeOrbits(const std::vector<TFractalParams>& blocks) {
         }
 }
 
+void TRenderJob::DrawAcceptedSet(const std::stop_token& stop, int& coefficientSets) {
+    // The first orbit's engine draws until a set passes its warm-up and plots a point.
+    FSettings.Params.NewCoefficients = BoolTrue;
+    const TOrbitEnd end =
+        RunOrbit(*FEngines.front(), FSettings.Params, 1, false, nullptr, stop, coefficientSets);
+    if (end.Cancelled)
+        throw ERenderCancelled();
+    if (end.GaveUp)
+        throw GiveUp(end.RejectedLyapunov);
+}
+
 void TRenderJob::FitToAttractor(const std::stop_token& stop, int& coefficientSets) {
     TFractalParams& params = FSettings.Params;
     if (!FSettings.KeepCoefficients) {
-        // Draws until a set passes its warm-up and plots a point; from then on it is kept, its
-        // orbit starting from its draw as a parameter file's does.
-        params.NewCoefficients = BoolTrue;
-        const TOrbitEnd end =
-            RunOrbit(*FEngines.front(), params, 1, false, nullptr, stop, coefficientSets);
-        if (end.Cancelled)
-            throw ERenderCancelled();
-        if (end.GaveUp)
-            throw GiveUp(end.RejectedLyapunov);
+        // From now on the set is kept, its orbit starting from its draw as a parameter file's
+        // does.
+        DrawAcceptedSet(stop, coefficientSets);
         FSettings.KeepCoefficients = true;
         FSettings.FileClock = FUsedClock;
         FSettings.Seed.reset();

@@ -86,6 +86,8 @@ private:
     std::uint32_t NextDrawClock();
     bool Reduced() const { return FSupersample > 1 || FSettings.Transparent; }
     void MakeTransparentPicture();
+    // Draws sets on the first orbit's engine until one is accepted; throws when none is.
+    void DrawAcceptedSet(const std::stop_token& stop, int& coefficientSets);
     // Finds the set (when it is not kept already) and replaces the view by the one that shows
     // its attractor whole.
     void FitToAttractor(const std::stop_token& stop, int& coefficientSets);
