@@ -12,7 +12,6 @@
 #include <latch>
 #include <limits>
 #include <new>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <system_error>

@@ -22,6 +22,13 @@ QWidget* Box(TMDIChild& document) {
     return document.PGImage1()->PicBox();
 }
 
+// One drag with the left button, as a user makes it.
+void Drag(QWidget* box, QPoint from, QPoint to) {
+    QTest::mousePress(box, Qt::LeftButton, {}, from);
+    QTest::mouseMove(box, to);
+    QTest::mouseRelease(box, Qt::LeftButton, {}, to);
+}
+
 QRect Selection(const TMDIChild& document) {
     return document.PGImage1()->SelectionRect();
 }
@@ -168,9 +175,7 @@ private slots:
                         [&] {
                             connect(document->PGImage1(), &TPGImage::OnSelectionMade, this,
                                     [&made] { ++made; });
-                            QTest::mousePress(Box(*document), Qt::LeftButton, {}, {150, 145});
-                            QTest::mouseMove(Box(*document), {249, 154});
-                            QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {249, 154});
+                            Drag(Box(*document), {150, 145}, {249, 154});
                             QTest::mouseDClick(Box(*document), Qt::LeftButton, {}, {200, 150});
                             return true;
                         },
@@ -180,9 +185,7 @@ private slots:
                             panelAfterZoom = document->StatusPanel(2)->text();
                             zoomedMagnification = document->Document().View().Magnification;
                             made = 0;
-                            QTest::mousePress(Box(*document), Qt::LeftButton, {}, {50, 50});
-                            QTest::mouseMove(Box(*document), {149, 124});
-                            QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {149, 124});
+                            Drag(Box(*document), {50, 50}, {149, 124});
                             dragged = Selection(*document);
                             document->ClearRectangle2()->trigger();
                             document->RectangleMode1()->trigger();
@@ -216,9 +219,7 @@ private slots:
             {setup.Started(),
              [&] {
                  connect(document->PGImage1(), &TPGImage::OnPaint, this, [&paints] { ++paints; });
-                 QTest::mousePress(Box(*document), Qt::LeftButton, {}, {100, 100});
-                 QTest::mouseMove(Box(*document), {199, 174});
-                 QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {199, 174});
+                 Drag(Box(*document), {100, 100}, {199, 174});
                  paintsAtSelection = paints;
                  return true;
              },
@@ -255,9 +256,7 @@ private slots:
             setup.Frame,
             {setup.Started(),
              [&] {
-                 QTest::mousePress(Box(*document), Qt::LeftButton, {}, {100, 100});
-                 QTest::mouseMove(Box(*document), {150, 150});
-                 QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {150, 150});
+                 Drag(Box(*document), {100, 100}, {150, 150});
                  document->ClearRectangle2()->trigger();
                  clearedSelection = document->PGImage1()->Selection();
                  document->Zoom1()->trigger();
@@ -345,21 +344,16 @@ private slots:
         TSetup setup;
         TMDIChild*& document = setup.Document;
         QRect outside;
-        TScript script(setup.Frame,
-                       {setup.Started(),
-                        [&] {
-                            QTest::mousePress(Box(*document), Qt::LeftButton, {}, {20, 20});
-                            QTest::mouseMove(Box(*document), {99, 79});
-                            QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {99, 79});
-                            // Moved up and left as far as it goes.
-                            QTest::mousePress(Box(*document), Qt::LeftButton, {}, {50, 50});
-                            QTest::mouseMove(Box(*document), {-1000, -1000});
-                            QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {-1000, -1000});
-                            outside = Selection(*document);
-                            document->Zoom1Click();
-                            return true;
-                        },
-                        setup.RunsReach(1)});
+        TScript script(setup.Frame, {setup.Started(),
+                                     [&] {
+                                         Drag(Box(*document), {20, 20}, {99, 79});
+                                         // Moved up and left as far as it goes.
+                                         Drag(Box(*document), {50, 50}, {-1000, -1000});
+                                         outside = Selection(*document);
+                                         document->Zoom1Click();
+                                         return true;
+                                     },
+                                     setup.RunsReach(1)});
         RUN_SCRIPT(script);
         QVERIFY(FMessages.Texts.isEmpty());
         QCOMPARE(outside, QRect(-79, -59, 80, 60));
@@ -376,9 +370,7 @@ private slots:
         TScript script(setup.Frame,
                        {setup.Started(),
                         [&] {
-                            QTest::mousePress(Box(*document), Qt::LeftButton, {}, {10, 10});
-                            QTest::mouseMove(Box(*document), {109, 84});
-                            QTest::mouseRelease(Box(*document), Qt::LeftButton, {}, {109, 84});
+                            Drag(Box(*document), {10, 10}, {109, 84});
                             // The popup's item waits for the event loop, as from the menu.
                             document->Zoom1()->trigger();
                             return true;
