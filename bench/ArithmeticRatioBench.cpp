@@ -1,8 +1,13 @@
-// The engine against a bare loop of its own arithmetic, interleaved in one process. The engine
-// runs as quarn-render runs it (the renderer's hook and step limit); the bare loop is one
+// The engine against bare loops of its own arithmetic, interleaved in one process. The engine
+// runs as quarn-render runs it (the renderer's hook and step limit); the bare loops are one
 // plotting step after another written straight from the iteration rules: generator, group
-// choice, the enabled maps and variations, pixel rounding, hit counters, brightness, fold and
-// SetPixel, with nothing else. The ratio is the engine's share of the bare loop's speed.
+// choice, the enabled maps and variations, pixel rounding and hit counters, with nothing else.
+// The first bare loop also colours the pixel at every step (brightness, fold, SetPixel), as
+// the engine once did; the second notes the pixel's group and colours every touched pixel once
+// at the end, as the engine does now. A ratio is the engine's share of a bare loop's speed.
+// Cycles are the time-stamp counter's, per plotting step; the floor is the orbit alone
+// (generator, group choice, maps and variations) without plotting, whose chained sines no
+// plotting loop can beat.
 //
 // usage: ArithmeticRatioBench [STEPS [ROUNDS]]   (defaults 20000000 and 3)
 #include "app/render/RenderOptions.h"
@@ -13,6 +18,7 @@
 #include "render/RenderJob.h"
 
 #include <emmintrin.h>
+#include <x86intrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -29,6 +35,24 @@ double CpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+// CPU seconds and time-stamp-counter cycles of one measured stretch.
+struct TCost {
+    double Seconds = 0.0;
+    double Cycles = 0.0;
+    TCost& operator+=(const TCost& other) {
+        Seconds += other.Seconds;
+        Cycles += other.Cycles;
+        return *this;
+    }
+};
+
+template <class TWork> TCost Measure(TWork&& work) {
+    const double start = CpuSeconds();
+    const std::uint64_t cycles = __rdtsc();
+    work();
+    return {CpuSeconds() - start, static_cast<double>(__rdtsc() - cycles)};
 }
 
 // The processor's rounding: nearest, halves to even.
@@ -56,24 +80,44 @@ TRenderOptions Options(const TConfig& config, std::int64_t steps) {
     return ParseRenderOptions(args);
 }
 
-double EngineSeconds(const TConfig& config, std::int64_t steps) {
+TCost EngineCost(const TConfig& config, std::int64_t steps) {
     TRenderJob renderer(Options(config, steps));
-    const double start = CpuSeconds();
-    renderer.Run(nullptr);
-    return CpuSeconds() - start;
+    return Measure([&] { renderer.Run(nullptr); });
 }
+
+enum class TColouring { EveryStep, Once };
 
 // The bare loop over the coefficient set the engine accepted for the same seed.
 class TBareLoop {
 public:
     TBareLoop(const TFractalParams& accepted, std::int64_t tickEvery)
         : P(accepted), TickEvery(tickEvery),
-          Hits(std::make_unique<std::int32_t[]>(std::size_t{3} * 1024 * 768)) {
+          Hits(std::make_unique<std::int32_t[]>(std::size_t{3} * 1024 * 768)),
+          NarrowHits(std::make_unique<std::uint16_t[]>(std::size_t{3} * 1024 * 768)),
+          Groups(std::make_unique<std::uint8_t[]>(std::size_t{1024} * 768)) {
         Image.SetSize(P.ImageWidth, P.ImageHeight, bc24Bit);
     }
 
     // steps plotting steps; returns the number of points that landed in the picture.
-    std::int64_t Run(std::int64_t steps) {
+    std::int64_t Run(std::int64_t steps, TColouring colouring) {
+        return colouring == TColouring::EveryStep ? Run<TColouring::EveryStep>(steps)
+                                                  : Run<TColouring::Once>(steps);
+    }
+
+    // steps of the orbit alone: generator, group choice, maps and variations, no plotting.
+    void RunOrbitOnly(std::int64_t steps) {
+        std::uint32_t seed = 1234;
+        double x = 0.01, y = 0.01, z = 0.01, nextZ = 0.0;
+        for (std::int64_t step = 0; step < steps; ++step) {
+            seed = seed * 134775813u + 1u;
+            const int k = Rnd(60.0 * (seed * (1.0 / 4294967296.0)));
+            Maps(P.RotationLimitAndCoef, k <= 18 ? 0 : k <= 38 ? 19 : 39, 0, x, y, z, nextZ);
+        }
+        Sink = x + y + z;
+    }
+
+private:
+    template <TColouring colouring> std::int64_t Run(std::int64_t steps) {
         const double* c = P.RotationLimitAndCoef;
         const int width = P.ImageWidth, height = P.ImageHeight;
         const int intensity = Rnd(P.Intensity);
@@ -105,22 +149,41 @@ public:
             const int column = Rnd(pixelX), row = Rnd(pixelY);
             if (column < 0 || column >= width || row < 0 || row >= height)
                 continue;
-            std::int32_t* hits = &Hits[(static_cast<std::size_t>(column) * 768 + row) * 3];
-            if (hits[group] < 65000)
-                hits[group] += intensity;
-            const double brightness = std::sqrt(2.5 * (hits[0] + hits[1] + hits[2]));
-            const double* f = factors[group];
-            const int red = Fold(Rnd(brightness * f[0]));
-            const int green = Fold(Rnd(brightness * f[1]));
-            const int blue = Fold(Rnd(brightness * f[2]));
-            Image.SetPixel(column, row,
-                           static_cast<std::uint32_t>(red + 256 * green + 65536 * blue));
+            const std::size_t pixel = static_cast<std::size_t>(column) * 768 + row;
+            if constexpr (colouring == TColouring::EveryStep) {
+                std::int32_t* hits = &Hits[pixel * 3];
+                if (hits[group] < 65000)
+                    hits[group] += intensity;
+                Image.SetPixel(column, row, Colour(factors[group], hits[0] + hits[1] + hits[2]));
+            } else {
+                std::uint16_t* hits = &NarrowHits[pixel * 3];
+                if (hits[group] < 65000)
+                    hits[group] = static_cast<std::uint16_t>(hits[group] + intensity);
+                Groups[pixel] = static_cast<std::uint8_t>(group + 1);
+            }
             ++plotted;
         }
+        if constexpr (colouring == TColouring::Once)
+            for (int column = 0; column < width; ++column)
+                for (int row = 0; row < height; ++row) {
+                    const std::size_t pixel = static_cast<std::size_t>(column) * 768 + row;
+                    if (Groups[pixel] == 0)
+                        continue;
+                    const std::uint16_t* hits = &NarrowHits[pixel * 3];
+                    Image.SetPixel(column, row,
+                                   Colour(factors[Groups[pixel] - 1], hits[0] + hits[1] + hits[2]));
+                }
         return plotted;
     }
 
-private:
+    static std::uint32_t Colour(const double* f, std::int32_t total) {
+        const double brightness = std::sqrt(2.5 * total);
+        const int red = Fold(Rnd(brightness * f[0]));
+        const int green = Fold(Rnd(brightness * f[1]));
+        const int blue = Fold(Rnd(brightness * f[2]));
+        return static_cast<std::uint32_t>(red + 256 * green + 65536 * blue);
+    }
+
     static int Fold(int c) { return (c & 255) ^ (-((c >> 8) & 1) & 255); }
 
     void Maps(const double* c, int b, std::int32_t tick, double& x, double& y, double& z,
@@ -166,18 +229,29 @@ private:
     const TFractalParams P;
     const std::int64_t TickEvery;
     std::unique_ptr<std::int32_t[]> Hits;
+    std::unique_ptr<std::uint16_t[]> NarrowHits;
+    std::unique_ptr<std::uint8_t[]> Groups; // 0 for none, else the latest group + 1
     TPixelGraphic Image;
+    double Sink = 0.0;
     TRotation Rotations[4] = {TRotation(6.28318530718, false), TRotation(3.14159265359, false),
                               TRotation(3.14159265359, true), TRotation(3.14159265359, false)};
 };
 
-double BareSeconds(const TConfig& config, std::int64_t steps, std::int64_t* plotted) {
+TBareLoop BareLoopFor(const TConfig& config) {
     TRenderJob warmUp(Options(config, 1));
     warmUp.Run(nullptr);
-    TBareLoop loop(warmUp.Params(), Options(config, 1).TickEvery);
-    const double start = CpuSeconds();
-    *plotted = loop.Run(steps);
-    return CpuSeconds() - start;
+    return TBareLoop(warmUp.Params(), Options(config, 1).TickEvery);
+}
+
+TCost BareCost(const TConfig& config, std::int64_t steps, TColouring colouring,
+               std::int64_t* plotted) {
+    TBareLoop loop = BareLoopFor(config);
+    return Measure([&] { *plotted = loop.Run(steps, colouring); });
+}
+
+TCost FloorCost(const TConfig& config, std::int64_t steps) {
+    TBareLoop loop = BareLoopFor(config);
+    return Measure([&] { loop.RunOrbitOnly(steps); });
 }
 
 } // namespace
@@ -185,21 +259,34 @@ double BareSeconds(const TConfig& config, std::int64_t steps, std::int64_t* plot
 int main(int argc, char** argv) {
     const std::int64_t steps = argc > 1 ? std::stoll(argv[1]) : 20000000;
     const int rounds = argc > 2 ? std::stoi(argv[2]) : 3;
-    std::printf("%lld plotting steps, %d interleaved rounds, CPU time\n",
+    std::printf("%lld plotting steps, %d interleaved rounds, CPU time; cycles are the "
+                "time-stamp counter's per step\n",
                 static_cast<long long>(steps), rounds);
     for (const TConfig& config : Configs) {
-        double engine = 0.0, bare = 0.0;
+        TCost engine, everyStep, once, floor;
         std::int64_t plotted = 0;
         for (int round = 0; round < rounds; ++round) {
-            engine += EngineSeconds(config, steps);
-            bare += BareSeconds(config, steps, &plotted);
+            engine += EngineCost(config, steps);
+            everyStep += BareCost(config, steps, TColouring::EveryStep, &plotted);
+            once += BareCost(config, steps, TColouring::Once, &plotted);
+            floor += FloorCost(config, steps);
         }
-        const double engineRate = rounds * steps / engine / 1e6;
-        const double bareRate = rounds * steps / bare / 1e6;
-        std::printf("%-32s engine %6.2f M steps/s   bare loop %6.2f M steps/s (%.0f%% inside)   "
-                    "ratio %.3f\n",
-                    config.Name, engineRate, bareRate, 100.0 * plotted / steps,
-                    engineRate / bareRate);
+        const double total = static_cast<double>(rounds) * steps;
+        const auto rate = [&](const TCost& cost) { return total / cost.Seconds / 1e6; };
+        const auto cycles = [&](const TCost& cost) { return cost.Cycles / total; };
+        std::printf("%s (%.0f%% of the points inside the picture)\n", config.Name,
+                    100.0 * plotted / steps);
+        std::printf("  engine                      %6.2f M steps/s %6.1f cycles/step\n",
+                    rate(engine), cycles(engine));
+        std::printf("  bare loop, colour each step %6.2f M steps/s %6.1f cycles/step   "
+                    "ratio %.3f (goal >= 1.15)\n",
+                    rate(everyStep), cycles(everyStep), rate(engine) / rate(everyStep));
+        std::printf("  bare loop, colour once      %6.2f M steps/s %6.1f cycles/step   "
+                    "ratio %.3f (goal >= 0.95)\n",
+                    rate(once), cycles(once), rate(engine) / rate(once));
+        std::printf("  floor: the orbit alone      %6.2f M steps/s %6.1f cycles/step   "
+                    "engine at %.2f x the floor\n",
+                    rate(floor), cycles(floor), cycles(engine) / cycles(floor));
     }
     return 0;
 }

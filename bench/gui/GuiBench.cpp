@@ -6,7 +6,7 @@
 // that the speed with its animated frame and without it are measured on the same coefficient
 // set under the same load.
 //
-//     GuiBench [seconds per run, default 3] [rounds, default 2]
+//     GuiBench [seconds per run, default 3] [rounds, default 2] [picture WxH, default 400x300]
 
 #include "app/MainForm.h"
 #include "app/Messages.h"
@@ -68,11 +68,18 @@ TFractalEngine::TClock SeededClock() {
     return [time = Seed]() mutable { return time++; };
 }
 
-double Headless(double seconds) {
+struct TPictureSize {
+    int Width = 400;
+    int Height = 300;
+};
+
+double Headless(double seconds, TPictureSize size) {
     TFractalEngine engine;
     engine.SetClock(SeededClock());
     TFractalParams params;
     params.StoreDefaults();
+    params.ImageWidth = size.Width;
+    params.ImageHeight = size.Height;
     TViewFit view;
     view.ResetCoordinates();
     view.AdjustCoords(params.ImageWidth, params.ImageHeight);
@@ -146,12 +153,14 @@ struct TWindowFigures {
     double WithoutSelection = 0;
     double WithSelection = 0;
     double FrameStepsPerSecond = 0;
+    // The longest a 5 ms user-interface timer waited while the picture grew, in seconds.
+    double LongestTimerGap = 0;
 };
 
-TWindowFigures InWindow(double seconds) {
+TWindowFigures InWindow(double seconds, TPictureSize size) {
     TMainForm frame;
     frame.Session().Engine().SetClock(SeededClock());
-    frame.resize(800, 600);
+    frame.resize(size.Width + 400, size.Height + 300);
     frame.show();
 
     TWindowFigures figures;
@@ -172,10 +181,25 @@ TWindowFigures InWindow(double seconds) {
 
     QTimer probe;
     probe.setInterval(5);
+    Clock::time_point lastProbe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         if (frame.Documents().isEmpty() || stopRequested)
             return;
         TMDIChild* document = frame.Documents().first();
+        TFractalDocument& fractal = document->Document();
+        if (fractal.DocWidth() == 0)
+            return;
+        if (fractal.DocWidth() != size.Width || fractal.DocHeight() != size.Height) {
+            fractal.Resize(size.Width, size.Height);
+            document->UpdateGrafX();
+            return;
+        }
+        if (document->PGImage1()->PixelGraphic()->Width() != size.Width)
+            return;
+        const Clock::time_point now = Clock::now();
+        if (meter.Started() && !selection)
+            figures.LongestTimerGap = std::max(figures.LongestTimerGap, Seconds(now - lastProbe));
+        lastProbe = now;
         if (!counting) {
             QObject::connect(document->PGImage1(), &TPGImage::OnPaint, [&] {
                 if (meter.Started() && !selection)
@@ -221,20 +245,24 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 2;
+    TPictureSize size;
+    if (argc > 3 && std::sscanf(argv[3], "%dx%d", &size.Width, &size.Height) != 2)
+        return 2;
+    std::printf("%dx%d picture\n", size.Width, size.Height);
     SetMessageHandler([](QWidget*, QMessageBox::Icon, const QString&) {});
 
     std::vector<double> ratios;
     std::vector<double> selectionRatios;
     for (int round = 1; round <= rounds; ++round) {
-        const double headless = Headless(seconds);
-        const TWindowFigures window = InWindow(seconds);
+        const double headless = Headless(seconds, size);
+        const TWindowFigures window = InWindow(seconds, size);
         ratios.push_back(window.StepsPerSecond / headless);
         selectionRatios.push_back(window.WithSelection / window.WithoutSelection);
         std::printf("round %d: headless %.2f M steps/s, window %.2f M steps/s (%.1f %%), "
-                    "%.2f repaints/s, Stop after %.1f ms\n",
+                    "%.2f repaints/s, Stop after %.1f ms, timer waited at most %.1f ms\n",
                     round, headless / 1e6, window.StepsPerSecond / 1e6,
                     100 * window.StepsPerSecond / headless, window.RepaintsPerSecond,
-                    window.StopMilliseconds);
+                    window.StopMilliseconds, window.LongestTimerGap * 1000);
         std::printf("         selection off %.2f M steps/s, on %.2f M steps/s (%.1f %%), "
                     "%.1f frame steps/s\n",
                     window.WithoutSelection / 1e6, window.WithSelection / 1e6,

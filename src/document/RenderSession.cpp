@@ -102,6 +102,9 @@ void TRenderSession::Cancel(const TFractalParams& block) {
 void TRenderSession::HandleEventsWhenDue() {
     if (std::chrono::steady_clock::now() - FLastEvents < EventInterval)
         return;
+    // Any handler may read the picture (a repaint, Save As, a zoom's preview) or change a colour
+    // setting: the points plotted so far take their colours first, as if coloured at each hit.
+    FEngine->ColourPendingPixels();
     QCoreApplication::processEvents();
     // Counted from the end of the event handling, so that long handlers (a repaint of a large
     // picture) still leave the engine its share of the time.

@@ -60,27 +60,42 @@ void ClearUpperVectorState() {}
 
 } // namespace
 
-TFractalEngine::TFractalEngine(int maxImageWidth, int maxImageHeight)
-    : FMaxWidth(maxImageWidth), FMaxHeight(maxImageHeight), FHitRows(maxImageHeight + 1),
-      FHits(std::make_unique<std::int32_t[]>(HitBytes(maxImageWidth, maxImageHeight) /
-                                             sizeof(std::int32_t))),
-      FRotations{TRotation(EnginePi, false),    TRotation(EnginePi, false),
-                 TRotation(EngineTwoPi, false), TRotation(EnginePi, false),
-                 TRotation(EnginePi, true),     TRotation(EnginePi, false)} {}
+TFractalEngine::TFractalEngine(int maxImageWidth, int maxImageHeight, TCounterWidth counters)
+    : FMaxWidth(maxImageWidth), FMaxHeight(maxImageHeight),
+      FHitRows(maxImageHeight + 1), FRotations{
+                                        TRotation(EnginePi, false),    TRotation(EnginePi, false),
+                                        TRotation(EngineTwoPi, false), TRotation(EnginePi, false),
+                                        TRotation(EnginePi, true),     TRotation(EnginePi, false)} {
+    const std::size_t pixels = static_cast<std::size_t>(maxImageWidth + 1) * FHitRows;
+    if (counters == TCounterWidth::Narrow16)
+        FNarrowHits = std::make_unique<std::uint16_t[]>(3 * pixels);
+    else
+        FWideHits = std::make_unique<std::int32_t[]>(3 * pixels);
+    FLatestGroups = std::make_unique_for_overwrite<std::uint8_t[]>(pixels);
+    std::fill_n(FLatestGroups.get(), pixels, NeverHit);
+}
 
 TFractalEngine::~TFractalEngine() = default;
 
-std::size_t TFractalEngine::HitBytes(int maxImageWidth, int maxImageHeight) {
-    return std::size_t{3} * sizeof(std::int32_t) * static_cast<std::size_t>(maxImageWidth + 1) *
+TFractalEngine::TCounterWidth TFractalEngine::CounterWidthFor(double intensity) {
+    const std::int32_t increment = RoundToInt32(intensity);
+    return increment >= 0 && increment <= NarrowIncrementLimit ? TCounterWidth::Narrow16
+                                                               : TCounterWidth::Wide32;
+}
+
+std::size_t TFractalEngine::HitBytes(int maxImageWidth, int maxImageHeight,
+                                     TCounterWidth counters) {
+    const std::size_t counterBytes =
+        counters == TCounterWidth::Narrow16 ? sizeof(std::uint16_t) : sizeof(std::int32_t);
+    return (3 * counterBytes + 1) * static_cast<std::size_t>(maxImageWidth + 1) *
            static_cast<std::size_t>(maxImageHeight + 1);
 }
 
-void TFractalEngine::RecordLatestGroups() {
-    if (FLatestGroups)
-        return;
-    const std::size_t pixels = static_cast<std::size_t>(FMaxWidth + 1) * FHitRows;
-    FLatestGroups = std::make_unique_for_overwrite<std::uint8_t[]>(pixels);
-    std::fill_n(FLatestGroups.get(), pixels, NoGroup);
+void TFractalEngine::WidenCounters() {
+    const std::size_t count = std::size_t{3} * static_cast<std::size_t>(FMaxWidth + 1) * FHitRows;
+    FWideHits = std::make_unique_for_overwrite<std::int32_t[]>(count);
+    std::copy_n(FNarrowHits.get(), count, FWideHits.get());
+    FNarrowHits.reset();
 }
 
 std::uint32_t TFractalEngine::UtcMillisecondsOfDay() {
@@ -107,7 +122,7 @@ void TFractalEngine::RunFractal(TFractalParams* params) {
         Pass();
         if (FParams->StepCount >= FStepLimit) {
             FParams->AbortRequested = BoolTrue;
-            return;
+            break;
         }
         if (--untilHook == 0) {
             untilHook = FPassesPerHook;
@@ -117,9 +132,13 @@ void TFractalEngine::RunFractal(TFractalParams* params) {
             }
         }
     }
+    ColourPendingPixels();
 }
 
 void TFractalEngine::StartRun(TFractalParams* params) {
+    // A run started from the hook clears what the run it replaces plotted: that picture first
+    // takes its colours.
+    ColourPendingPixels();
     FParams = params;
     FX = FY = FZ = StartCoordinate;
     for (TRotation& rotation : FRotations)
@@ -328,13 +347,22 @@ void TFractalEngine::InlinePlotPoint() {
         p.StepCount = FirstPlotStep;
     }
 
-    std::int32_t* hits = &FHits[HitIndex(column, row)];
-    std::int32_t& own = hits[FGroup];
-    if (own < HitLimit) {
-        const std::int64_t sum = std::int64_t{own} + RoundToInt32(p.Intensity);
-        own = static_cast<std::int32_t>(
-            std::clamp<std::int64_t>(sum, std::numeric_limits<std::int32_t>::min(),
-                                     std::numeric_limits<std::int32_t>::max()));
+    const std::int32_t increment = RoundToInt32(p.Intensity);
+    if (FNarrowHits && static_cast<std::uint32_t>(increment) > NarrowIncrementLimit) [[unlikely]]
+        WidenCounters();
+    const std::size_t pixel = PixelIndex(column, row);
+    if (FNarrowHits) {
+        std::uint16_t& own = FNarrowHits[pixel * 3 + FGroup];
+        if (own < HitLimit)
+            own = static_cast<std::uint16_t>(own + increment);
+    } else {
+        std::int32_t& own = FWideHits[pixel * 3 + FGroup];
+        if (own < HitLimit) {
+            const std::int64_t sum = std::int64_t{own} + increment;
+            own = static_cast<std::int32_t>(
+                std::clamp<std::int64_t>(sum, std::numeric_limits<std::int32_t>::min(),
+                                         std::numeric_limits<std::int32_t>::max()));
+        }
     }
     // Soon every plotted point lies inside the box already: test it, and write only to grow it.
     if (column < FTouchedColumn0 || column > FTouchedColumn1 || row < FTouchedRow0 ||
@@ -344,11 +372,53 @@ void TFractalEngine::InlinePlotPoint() {
         FTouchedRow0 = std::min(FTouchedRow0, row);
         FTouchedRow1 = std::max(FTouchedRow1, row);
     }
+    FLatestGroups[pixel] = static_cast<std::uint8_t>(FGroup) | PendingColour;
+    FColoursPending = true;
+}
 
-    if (FLatestGroups)
-        FLatestGroups[PixelIndex(column, row)] = static_cast<std::uint8_t>(FGroup);
-    if (p.Image)
-        p.Image->SetPixel(column, row, HitColor(p, hits, FGroup));
+void TFractalEngine::ColourPendingPixels() {
+    if (!FColoursPending)
+        return;
+    FColoursPending = false;
+    TPixelGraphic* image = FParams->Image;
+    const TFractalParams& p = *FParams;
+    // Tiles keep both the column-ordered counters and the row-ordered picture in the cache.
+    constexpr int TileColumns = 32;
+    constexpr int TileRows = 1024;
+    for (int row0 = FTouchedRow0; row0 <= FTouchedRow1; row0 += TileRows) {
+        const int row1 = std::min(row0 + TileRows - 1, FTouchedRow1);
+        for (int column0 = FTouchedColumn0; column0 <= FTouchedColumn1; column0 += TileColumns) {
+            const int column1 = std::min(column0 + TileColumns - 1, FTouchedColumn1);
+            for (int column = column0; column <= column1; ++column)
+                ColourPendingRows(image, p, column, row0, row1);
+        }
+    }
+}
+
+void TFractalEngine::ColourPendingRows(TPixelGraphic* image, const TFractalParams& p, int column,
+                                       int row0, int row1) {
+    std::uint8_t* latest = &FLatestGroups[PixelIndex(column, 0)];
+    int row = row0;
+    // Eight bytes at a time: most of a picture awaits nothing.
+    constexpr std::uint64_t PendingBits = 0x8080808080808080u;
+    for (; row <= row1; ++row) {
+        if ((row & 7) == 0 && row + 7 <= row1) {
+            std::uint64_t eight;
+            std::memcpy(&eight, latest + row, sizeof eight);
+            if ((eight & PendingBits) == 0) {
+                row += 7;
+                continue;
+            }
+        }
+        std::uint8_t& group = latest[row];
+        if (!(group & PendingColour))
+            continue;
+        group &= static_cast<std::uint8_t>(~PendingColour);
+        if (image) {
+            const std::array<std::int32_t, 3> hits = HitCounters(column, row);
+            image->SetPixel(column, row, HitColor(p, hits.data(), group));
+        }
+    }
 }
 
 void TFractalEngine::ResetRun() {
@@ -367,11 +437,15 @@ void TFractalEngine::ClearTouched() {
     if (touched) {
         const std::size_t rowCount = static_cast<std::size_t>(FTouchedRow1 - FTouchedRow0) + 1;
         for (int column = FTouchedColumn0; column <= FTouchedColumn1; ++column) {
-            std::fill_n(&FHits[HitIndex(column, FTouchedRow0)], rowCount * 3, 0);
-            if (FLatestGroups)
-                std::fill_n(&FLatestGroups[PixelIndex(column, FTouchedRow0)], rowCount, NoGroup);
+            const std::size_t first = HitIndex(column, FTouchedRow0);
+            if (FNarrowHits)
+                std::fill_n(&FNarrowHits[first], rowCount * 3, 0);
+            else
+                std::fill_n(&FWideHits[first], rowCount * 3, 0);
+            std::fill_n(&FLatestGroups[PixelIndex(column, FTouchedRow0)], rowCount, NeverHit);
         }
     }
+    FColoursPending = false;
     const bool white = FParams->WhiteBackground != 0;
     if (TPixelGraphic* image = FParams->Image) {
         const TClearedImage now{image, image->Width(), image->Height(), image->BitCountNum(),

@@ -33,6 +33,12 @@ public:
     // The clock runs from 0 to one less than this, milliseconds since midnight.
     static constexpr std::uint32_t MillisecondsPerDay = 24u * 60u * 60u * 1000u;
     static constexpr std::int32_t HitLimit = 65000;
+    // A counter takes no increment once it has reached HitLimit, so with rnd(Intensity) in
+    // 0..NarrowIncrementLimit it never passes 65534 and 16 bits hold it exactly.
+    static constexpr std::int32_t NarrowIncrementLimit = 535;
+    enum class TCounterWidth { Narrow16, Wide32 };
+    // The narrowest counters that hold every value a run at this intensity reaches.
+    static TCounterWidth CounterWidthFor(double intensity);
 
     // Called between loop passes; the window program processes its pending messages there.
     // It must not replace itself through SetPassHook while it runs.
@@ -41,8 +47,10 @@ public:
     using TClock = std::function<std::uint32_t()>;
 
     // The hit arrays take pictures of up to maxImageWidth x maxImageHeight; they are allocated
-    // here, once (std::bad_alloc when the memory cannot be had).
-    explicit TFractalEngine(int maxImageWidth = MaxImageWidth, int maxImageHeight = MaxImageHeight);
+    // here, once (std::bad_alloc when the memory cannot be had). Narrow counters widen by
+    // themselves at the first hit whose increment they could not hold.
+    explicit TFractalEngine(int maxImageWidth = MaxImageWidth, int maxImageHeight = MaxImageHeight,
+                            TCounterWidth counters = TCounterWidth::Narrow16);
     ~TFractalEngine();
     TFractalEngine(const TFractalEngine&) = delete;
     TFractalEngine& operator=(const TFractalEngine&) = delete;
@@ -61,8 +69,9 @@ public:
     void SetClock(TClock clock) { FClock = std::move(clock); }
     // The real time of day, the default clock.
     static std::uint32_t UtcMillisecondsOfDay();
-    // The bytes the hit arrays of an engine for pictures up to that size take.
-    static std::size_t HitBytes(int maxImageWidth, int maxImageHeight);
+    // The bytes the hit arrays (counters and latest groups) of an engine for pictures up to
+    // that size take.
+    static std::size_t HitBytes(int maxImageWidth, int maxImageHeight, TCounterWidth counters);
     int MaxWidth() const { return FMaxWidth; }
     int MaxHeight() const { return FMaxHeight; }
 
@@ -74,14 +83,21 @@ public:
     // reseed it, so setting it first chooses that run's orbit.
     std::uint32_t RandomSeed() const { return FRandom.Seed(); }
     void SetRandomSeed(std::uint32_t seed) { FRandom.Reseed(seed); }
-    // From now on every plotted point also notes its group (0..2) for its pixel, so that orbits
-    // plotted by separate engines can be merged afterwards; NoGroup marks a pixel never hit.
+    // The group (0..2) of the latest point plotted on a pixel; NoGroup for a pixel never hit.
     static constexpr int NoGroup = 255;
-    void RecordLatestGroups();
-    int LatestGroup(int column, int row) const { return FLatestGroups[PixelIndex(column, row)]; }
+    int LatestGroup(int column, int row) const {
+        const std::uint8_t latest = FLatestGroups[PixelIndex(column, row)] & ~PendingColour;
+        return latest == NeverHit ? NoGroup : latest;
+    }
 
-    // Runs until the current block's AbortRequested is true at the top of a loop pass.
+    // Runs until the current block's AbortRequested is true at the top of a loop pass. The
+    // picture then shows every plotted point.
     void RunFractal(TFractalParams* params);
+    // A plotted point only counts its hit and notes its group; its pixel takes its colour here,
+    // from the counters, the group and the colour settings now in force. Only the last colour
+    // of a pixel survives, so this gives the picture that colouring at every hit gives, as
+    // long as it runs before anything reads the picture and before any colour setting changes.
+    void ColourPendingPixels();
 
     // ---- The parts of a run, each acting on the current block --------------------------------
     // Start of a run: the block becomes current, point and angles restart, new coefficients
@@ -115,11 +131,17 @@ public:
     }
     // Hit counter of group 1..3 at (column, row).
     std::int32_t Hits(int group, int column, int row) const {
-        return FHits[HitIndex(column, row) + group - 1];
+        return HitCounters(column, row)[group - 1];
     }
-    // The three group counters of (column, row), side by side.
-    const std::int32_t* HitCounters(int column, int row) const {
-        return &FHits[HitIndex(column, row)];
+    // The three group counters of (column, row).
+    std::array<std::int32_t, 3> HitCounters(int column, int row) const {
+        const std::size_t i = HitIndex(column, row);
+        if (FNarrowHits)
+            return {FNarrowHits[i], FNarrowHits[i + 1], FNarrowHits[i + 2]};
+        return {FWideHits[i], FWideHits[i + 1], FWideHits[i + 2]};
+    }
+    TCounterWidth CounterWidth() const {
+        return FNarrowHits ? TCounterWidth::Narrow16 : TCounterWidth::Wide32;
     }
 
 private:
@@ -133,6 +155,12 @@ private:
     }
     std::size_t HitIndex(int column, int row) const { return PixelIndex(column, row) * 3; }
     void ClearTouched();
+    void WidenCounters();
+    void ColourPendingRows(TPixelGraphic* image, const TFractalParams& p, int column, int row0,
+                           int row1);
+    // The latest group's byte: the group, with PendingColour while its pixel awaits its colour.
+    static constexpr std::uint8_t PendingColour = 0x80;
+    static constexpr std::uint8_t NeverHit = 3;
     void FillImage(TPixelGraphic& image, int column0, int row0, int column1, int row1, bool white);
 
     TFractalParams* FParams = nullptr;
@@ -143,9 +171,12 @@ private:
     int FMaxWidth;
     int FMaxHeight;
     int FHitRows;
-    // The three groups' counters of one pixel lie side by side: a plotted point reads all three.
-    std::unique_ptr<std::int32_t[]> FHits;
+    // The three groups' counters of one pixel lie side by side; one of the two is allocated.
+    std::unique_ptr<std::uint16_t[]> FNarrowHits;
+    std::unique_ptr<std::int32_t[]> FWideHits;
     std::unique_ptr<std::uint8_t[]> FLatestGroups;
+    // Some pixel inside the touched box awaits its colour.
+    bool FColoursPending = false;
     std::array<TRotation, 6> FRotations;
     double FShadowX = 0.0, FShadowY = 0.0, FShadowZ = 0.0;
     double FSavedX = 0.0, FSavedY = 0.0, FSavedZ = 0.0;

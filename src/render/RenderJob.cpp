@@ -7,6 +7,7 @@
 #include "render/Supersampling.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <exception>
 #include <latch>
@@ -30,12 +31,11 @@ std::int64_t PassesPerHook(std::int64_t tickEvery) {
 // Sets that passed their own warm-up but were rejected by another orbit's, before giving up.
 constexpr int MaxSetsRejectedByOrbits = 1000;
 
-// Everything the run holds at once: the hit counters of every orbit (and, with more than one,
-// the groups of their latest hits) and the picture.
-std::uint64_t RunBytes(int width, int height, int orbits, bool latestGroups) {
-    const std::uint64_t pixels = static_cast<std::uint64_t>(width + 1) * (height + 1);
+// Everything the run holds at once: the hit counters and latest groups of every orbit and the
+// picture.
+std::uint64_t RunBytes(int width, int height, int orbits, double intensity) {
     const std::uint64_t perOrbit =
-        TFractalEngine::HitBytes(width, height) + (latestGroups ? pixels : 0);
+        TFractalEngine::HitBytes(width, height, TFractalEngine::CounterWidthFor(intensity));
     const std::uint64_t picture = static_cast<std::uint64_t>(width * 3 + 3) * height;
     return perOrbit * orbits + picture;
 }
@@ -64,10 +64,8 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
     FSettings.Width *= FSupersample;
     FSettings.Height *= FSupersample;
     const int width = FSettings.Width, height = FSettings.Height, orbits = FSettings.Threads;
-    // Several orbits are merged through the groups of their latest hits, and an opacity
-    // tells the pixels some orbit reached.
-    const bool latestGroups = orbits > 1 || FSettings.Transparent;
-    const std::uint64_t needed = RunBytes(width, height, orbits, latestGroups);
+    const double intensity = FSettings.Params.Intensity;
+    const std::uint64_t needed = RunBytes(width, height, orbits, intensity);
     std::string what = "the hit counters of " + std::to_string(orbits) +
                        (orbits == 1 ? " orbit" : " orbits") + " and a " + std::to_string(width) +
                        "x" + std::to_string(height) + " picture";
@@ -88,11 +86,9 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
     FReduced.Gamma = FSettings.ScreenGamma;
     try {
         view.PrepareRun(FSettings.Params, FImage, width, height);
-        for (int i = 0; i < orbits; ++i) {
-            FEngines.push_back(std::make_unique<TFractalEngine>(width, height));
-            if (latestGroups)
-                FEngines.back()->RecordLatestGroups();
-        }
+        for (int i = 0; i < orbits; ++i)
+            FEngines.push_back(std::make_unique<TFractalEngine>(
+                width, height, TFractalEngine::CounterWidthFor(intensity)));
     } catch (const std::bad_alloc&) {
         throw std::runtime_error("not enough memory: " + what + " need " + Mebibytes(needed));
     }
@@ -101,7 +97,7 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
 std::uint64_t TRenderJob::NeededBytes(const TRenderSettings& settings) {
     const int factor = settings.Supersample;
     return RunBytes(settings.Width * factor, settings.Height * factor, settings.Threads,
-                    settings.Threads > 1 || settings.Transparent);
+                    settings.Params.Intensity);
 }
 
 std::uint32_t TRenderJob::NextDrawClock() {
@@ -334,7 +330,7 @@ void TRenderJob::MergeOrbits(const std::vector<TFractalParams>& blocks) {
             std::int64_t sums[3] = {0, 0, 0};
             int group = TFractalEngine::NoGroup;
             for (const std::unique_ptr<TFractalEngine>& engine : FEngines) {
-                const std::int32_t* hits = engine->HitCounters(column, row);
+                const std::array<std::int32_t, 3> hits = engine->HitCounters(column, row);
                 for (int g = 0; g < 3; ++g)
                     sums[g] += hits[g];
                 if (const int latest = engine->LatestGroup(column, row);

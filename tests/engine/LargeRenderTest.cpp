@@ -189,7 +189,7 @@ TEST_F(LargeRenderTest, MemoryThatCannotBeHadIsRefusedBeforeTheRun) {
     } catch (const std::runtime_error& error) {
         EXPECT_EQ(std::string(error.what())
                       .rfind("not enough memory: the hit counters of 256 orbits and a 8192x8192 "
-                             "picture need 213237 MiB, and ",
+                             "picture need 114909 MiB, and ",
                              0),
                   0u)
             << error.what();

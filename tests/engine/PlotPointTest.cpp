@@ -21,7 +21,12 @@ protected:
         Block.Params.StepCount = TFractalEngine::FirstPlotStep;
     }
 
+    // A point plotted and its pixel coloured at once, as if the picture were read after it.
     void PlotAt(double x, double y, int groupOffset = 0) {
+        PlotUncoloured(x, y, groupOffset);
+        Engine.ColourPendingPixels();
+    }
+    void PlotUncoloured(double x, double y, int groupOffset = 0) {
         Engine.SetGroupBase(groupOffset);
         Engine.SetPoint(x, y, 0.0);
         Engine.PlotPoint();
@@ -74,6 +79,28 @@ TEST_F(PlotPointTest, ColoursByIntensityFilterAndGroup) {
     Block.Params.BlueFactor = 5.12 / 3.0; // brightness 300 x 5.12 / 3 = 512 -> 0
     PlotAt(90.0, 20.0);
     EXPECT_EQ(Block.Image.GetPixel(90, 20), Colour(211, 0, 0));
+}
+
+TEST_F(PlotPointTest, PixelsTakeTheirColoursWhenAskedFromTheSettingsThenInForce) {
+    PlotUncoloured(10.0, 20.0);
+    PlotUncoloured(10.0, 20.0, 19);
+    PlotUncoloured(30.0, 20.0, 39);
+    EXPECT_EQ(Block.Image.GetPixel(10, 20), 0u);
+    // Only the latest group's colour survives, from all the hits: T = 80.
+    Engine.ColourPendingPixels();
+    EXPECT_EQ(Block.Image.GetPixel(10, 20), Colour(13, 10, 11));
+    EXPECT_EQ(Block.Image.GetPixel(30, 20), Colour(8, 9, 7));
+    // Coloured pixels keep their colours when a setting changes; pixels hit afterwards follow it.
+    Block.Params.RootFilter = BoolFalse;
+    PlotUncoloured(30.0, 20.0, 39);
+    Engine.ColourPendingPixels();
+    EXPECT_EQ(Block.Image.GetPixel(10, 20), Colour(13, 10, 11));
+    EXPECT_EQ(Block.Image.GetPixel(30, 20), Colour(6, 7, 6));
+    // A cleared run leaves nothing to colour.
+    PlotUncoloured(50.0, 20.0);
+    Engine.ResetRun();
+    Engine.ColourPendingPixels();
+    EXPECT_EQ(Block.Image.GetPixel(50, 20), 0u);
 }
 
 TEST_F(PlotPointTest, CountersStopAt65000) {

@@ -145,6 +145,7 @@ TEST(RunFractal, EndsAfterThePassThatRequestedTheAbort) {
         if (++calls == 5000) {
             block.Params.AbortRequested = BoolTrue;
             stepsAtAbort = block.Params.StepCount;
+            engine.ColourPendingPixels();
             pictureAtAbort = block.Bytes();
         }
     });
