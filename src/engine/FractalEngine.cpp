@@ -120,7 +120,7 @@ void TFractalEngine::RunFractal(TFractalParams* params) {
     ClearUpperVectorState();
     while (!FParams->AbortRequested) {
         Pass();
-        if (FParams->StepCount >= FStepLimit) {
+        if (FParams->StepCount + FStepsPastCeiling >= FStepLimit) {
             FParams->AbortRequested = BoolTrue;
             break;
         }
@@ -164,7 +164,8 @@ void TFractalEngine::Pass() {
     }
     if (FParams->StepCount >= WarmUpSteps) {
         const double lyapunov = FParams->Lyapunov;
-        if (lyapunov < 0.5 || std::isnan(lyapunov) || lyapunov > 5.0 || Escaped(FX, FY, FZ)) {
+        if ((!FOnlyEscapes && (lyapunov < 0.5 || std::isnan(lyapunov) || lyapunov > 5.0)) ||
+            Escaped(FX, FY, FZ)) {
             DrawCoefficients();
             ResetRun();
         } else {
@@ -173,6 +174,8 @@ void TFractalEngine::Pass() {
             // The counter stops at its largest value: the run stays in the plotting phase.
             if (FParams->StepCount < std::numeric_limits<std::int32_t>::max())
                 ++FParams->StepCount;
+            else
+                ++FStepsPastCeiling;
         }
     }
 }
@@ -200,7 +203,8 @@ void TFractalEngine::ChooseGroup() {
 
 void TFractalEngine::InlineChooseGroup() {
     // The draw lies in [0, 1): k is 0..60.
-    FGroup = GroupOfDraw[RoundInRangeToInt32(60.0 * FRandom.Next())];
+    const double draw = FStream ? FStream->Next() : FRandom.Next();
+    FGroup = GroupOfDraw[RoundInRangeToInt32(60.0 * draw)];
     FGroupBase = GroupOffsets[FGroup];
 }
 
@@ -277,9 +281,10 @@ void TFractalEngine::WarmUpCheck() {
     LyapunovStep();
     TFractalParams& p = *FParams;
     const double lyapunov = p.Lyapunov;
-    if (p.StepCount > 10 && (lyapunov > 20.0 || lyapunov < 0.0 || std::isnan(lyapunov)))
+    const bool judged = !FOnlyEscapes;
+    if (judged && p.StepCount > 10 && (lyapunov > 20.0 || lyapunov < 0.0 || std::isnan(lyapunov)))
         p.StepCount = 0;
-    if (p.StepCount >= 2000 && (lyapunov > 5.0 || lyapunov < 0.0 || std::isnan(lyapunov)))
+    if (judged && p.StepCount >= 2000 && (lyapunov > 5.0 || lyapunov < 0.0 || std::isnan(lyapunov)))
         p.StepCount = 0;
     if (Escaped(FX, FY, FZ))
         p.StepCount = 0;
@@ -424,28 +429,18 @@ void TFractalEngine::ColourPendingRows(TPixelGraphic* image, const TFractalParam
 void TFractalEngine::ResetRun() {
     TFractalParams& p = *FParams;
     p.StepCount = 0;
+    FStepsPastCeiling = 0;
     FX = FY = FZ = StartCoordinate;
     for (TRotation& rotation : FRotations)
         rotation.SyncTick(p.Tick);
-    ClearTouched();
+    if (!FKeepHits)
+        ClearTouched();
 }
 
 // Equivalent to zeroing the counters and setting every pixel of the hit arrays' area to the
 // background, but touches only what was plotted since the last clear of the same image.
 void TFractalEngine::ClearTouched() {
     const bool touched = FTouchedColumn0 <= FTouchedColumn1;
-    if (touched) {
-        const std::size_t rowCount = static_cast<std::size_t>(FTouchedRow1 - FTouchedRow0) + 1;
-        for (int column = FTouchedColumn0; column <= FTouchedColumn1; ++column) {
-            const std::size_t first = HitIndex(column, FTouchedRow0);
-            if (FNarrowHits)
-                std::fill_n(&FNarrowHits[first], rowCount * 3, 0);
-            else
-                std::fill_n(&FWideHits[first], rowCount * 3, 0);
-            std::fill_n(&FLatestGroups[PixelIndex(column, FTouchedRow0)], rowCount, NeverHit);
-        }
-    }
-    FColoursPending = false;
     const bool white = FParams->WhiteBackground != 0;
     if (TPixelGraphic* image = FParams->Image) {
         const TClearedImage now{image, image->Width(), image->Height(), image->BitCountNum(),
@@ -458,6 +453,22 @@ void TFractalEngine::ClearTouched() {
     } else {
         FCleared = TClearedImage{};
     }
+    ClearHits();
+}
+
+void TFractalEngine::ClearHits() {
+    if (FTouchedColumn0 <= FTouchedColumn1) {
+        const std::size_t rowCount = static_cast<std::size_t>(FTouchedRow1 - FTouchedRow0) + 1;
+        for (int column = FTouchedColumn0; column <= FTouchedColumn1; ++column) {
+            const std::size_t first = HitIndex(column, FTouchedRow0);
+            if (FNarrowHits)
+                std::fill_n(&FNarrowHits[first], rowCount * 3, 0);
+            else
+                std::fill_n(&FWideHits[first], rowCount * 3, 0);
+            std::fill_n(&FLatestGroups[PixelIndex(column, FTouchedRow0)], rowCount, NeverHit);
+        }
+    }
+    FColoursPending = false;
     FTouchedColumn0 = FMaxWidth;
     FTouchedColumn1 = -1;
     FTouchedRow0 = FMaxHeight;

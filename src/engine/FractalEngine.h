@@ -2,6 +2,7 @@
 
 #include "engine/FractalParams.h"
 #include "engine/LcgRandom.h"
+#include "engine/PhiloxStream.h"
 #include "engine/Rotation.h"
 
 #include <array>
@@ -62,8 +63,8 @@ public:
     }
     // A run also ends, with the current block's AbortRequested set, after the pass that has
     // brought StepCount to `limit` or beyond: exactly there, whatever the hook's interval.
-    // NoStepLimit, the default, lifts it: StepCount saturates, so any 32-bit limit would end
-    // a long enough run by itself.
+    // The limit counts StepCount64, past StepCount's 32-bit ceiling. NoStepLimit, the default,
+    // lifts it.
     static constexpr std::int64_t NoStepLimit = std::numeric_limits<std::int64_t>::max();
     void SetStepLimit(std::int64_t limit) { FStepLimit = limit; }
     void SetClock(TClock clock) { FClock = std::move(clock); }
@@ -83,6 +84,21 @@ public:
     // reseed it, so setting it first chooses that run's orbit.
     std::uint32_t RandomSeed() const { return FRandom.Seed(); }
     void SetRandomSeed(std::uint32_t seed) { FRandom.Reseed(seed); }
+    // From now on the groups are drawn from the Philox stream of that key, at that position,
+    // instead of the generator above (which still draws the coefficients): one of the many
+    // orbits of a render. Null goes back to the generator above.
+    void UseStream(std::unique_ptr<TPhiloxStream> stream) { FStream = std::move(stream); }
+    const TPhiloxStream* Stream() const { return FStream.get(); }
+    // Several orbits plot one after another into the same counters: a run no longer clears
+    // what the runs before it plotted. ClearHits clears the counters and groups, not the image.
+    void KeepHitsAcrossRuns(bool keep) { FKeepHits = keep; }
+    // A set already judged by its own orbit: the warm-up and the gate no longer test the
+    // Lyapunov estimate, only whether the orbit escapes. Another orbit of a borderline set may
+    // well estimate it on the wrong side of a limit.
+    void JudgeOnlyEscapes(bool only) { FOnlyEscapes = only; }
+    void ClearHits();
+    // StepCount without its 32-bit ceiling.
+    std::int64_t StepCount64() const { return FParams->StepCount + FStepsPastCeiling; }
     // The group (0..2) of the latest point plotted on a pixel; NoGroup for a pixel never hit.
     static constexpr int NoGroup = 255;
     int LatestGroup(int column, int row) const {
@@ -183,6 +199,11 @@ private:
     double FLogSum = 0.0;
     double FSampleCount = 1.0;
     TLcgRandom FRandom;
+    std::unique_ptr<TPhiloxStream> FStream;
+    bool FKeepHits = false;
+    bool FOnlyEscapes = false;
+    // Plotting steps made while StepCount stood at its largest value.
+    std::int64_t FStepsPastCeiling = 0;
     TPassHook FPassHook;
     int FPassesPerHook = 1;
     std::int64_t FStepLimit = NoStepLimit;

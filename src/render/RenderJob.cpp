@@ -54,20 +54,25 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
         throw std::invalid_argument("supersampling must be 1 to " +
                                     std::to_string(TRenderSettings::MaxSupersample));
     // Each sub-pixel gets the steps of a plain pixel, so the picture keeps its look.
-    const std::int64_t steps =
-        static_cast<std::int64_t>(FSettings.Steps) * FSupersample * FSupersample;
-    if (steps > TRenderSettings::MaxSteps)
+    const std::int64_t subPixels = std::int64_t{FSupersample} * FSupersample;
+    if (FSettings.Steps > TRenderSettings::MaxSteps / subPixels)
         throw std::invalid_argument("supersampling " + std::to_string(FSupersample) + " times " +
                                     std::to_string(FSettings.Steps) + " steps gives more than " +
                                     std::to_string(TRenderSettings::MaxSteps) + " steps");
-    FSettings.Steps = static_cast<std::int32_t>(steps);
+    FSettings.Steps *= subPixels;
     FSettings.Width *= FSupersample;
     FSettings.Height *= FSupersample;
-    const int width = FSettings.Width, height = FSettings.Height, orbits = FSettings.Threads;
+    FOrbits = FSettings.OrbitCount();
+    if (FSettings.Steps < FOrbits)
+        throw std::invalid_argument(std::to_string(FOrbits) +
+                                    " orbits need at least as many steps");
+    // Each thread plots its share of the orbits into counters of its own.
+    const int width = FSettings.Width, height = FSettings.Height;
+    const int threads = std::clamp(FSettings.Threads, 1, FOrbits);
     const double intensity = FSettings.Params.Intensity;
-    const std::uint64_t needed = RunBytes(width, height, orbits, intensity);
-    std::string what = "the hit counters of " + std::to_string(orbits) +
-                       (orbits == 1 ? " orbit" : " orbits") + " and a " + std::to_string(width) +
+    const std::uint64_t needed = RunBytes(width, height, threads, intensity);
+    std::string what = "the hit counters of " + std::to_string(threads) +
+                       (threads == 1 ? " thread" : " threads") + " and a " + std::to_string(width) +
                        "x" + std::to_string(height) + " picture";
     if (FSupersample > 1)
         what += " (" + std::to_string(FWidth) + "x" + std::to_string(FHeight) + " supersampled " +
@@ -86,7 +91,7 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
     FReduced.Gamma = FSettings.ScreenGamma;
     try {
         view.PrepareRun(FSettings.Params, FImage, width, height);
-        for (int i = 0; i < orbits; ++i)
+        for (int i = 0; i < threads; ++i)
             FEngines.push_back(std::make_unique<TFractalEngine>(
                 width, height, TFractalEngine::CounterWidthFor(intensity)));
     } catch (const std::bad_alloc&) {
@@ -96,7 +101,8 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
 
 std::uint64_t TRenderJob::NeededBytes(const TRenderSettings& settings) {
     const int factor = settings.Supersample;
-    return RunBytes(settings.Width * factor, settings.Height * factor, settings.Threads,
+    return RunBytes(settings.Width * factor, settings.Height * factor,
+                    std::clamp(settings.Threads, 1, settings.OrbitCount()),
                     settings.Params.Intensity);
 }
 
@@ -112,8 +118,8 @@ std::uint32_t TRenderJob::NextDrawClock() {
 
 TRenderJob::TOrbitEnd TRenderJob::RunOrbit(TFractalEngine& engine, TFractalParams& params,
                                            std::int64_t steps, bool keepSet,
-                                           const TRenderProgressHook* progress,
-                                           std::stop_token stop, int& coefficientSets) {
+                                           const TProgressShare& share, const std::stop_token& stop,
+                                           int& coefficientSets) {
     TOrbitEnd end;
     // Draws since a point was last plotted; the engine itself never gives up on a map choice. A
     // set that reached the plotting phase is being replaced when the clock is read with
@@ -164,11 +170,13 @@ TRenderJob::TOrbitEnd TRenderJob::RunOrbit(TFractalEngine& engine, TFractalParam
                 params.AbortRequested = BoolTrue;
                 return;
             }
-            if (progress == nullptr || !*progress)
+            if (share.Hook == nullptr || !*share.Hook)
                 return;
-            const std::int64_t plotted = params.StepCount - TFractalEngine::WarmUpSteps;
-            (*progress)({plotted <= 0 ? 0.0 : static_cast<double>(plotted) / steps,
-                         std::chrono::duration<double>(TClock::now() - FStart).count()});
+            const std::int64_t plotted =
+                std::max<std::int64_t>(0, engine.StepCount64() - TFractalEngine::WarmUpSteps);
+            (*share.Hook)({static_cast<double>(share.Done + plotted) /
+                               static_cast<double>(share.Total > 0 ? share.Total : steps),
+                           std::chrono::duration<double>(TClock::now() - FStart).count()});
         },
         static_cast<int>(passesPerHook));
 
@@ -210,17 +218,17 @@ TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::st
         else
             FUsedClock = FSettings.FileClock;
     }
-    if (FSettings.Threads == 1) {
+    if (FOrbits == 1) {
         TFractalEngine& engine = *FEngines.front();
         if (FSettings.KeepCoefficients)
             engine.SetRandomSeed(TFractalEngine::OrbitStreamStart(*FUsedClock, 0, 1));
         const TOrbitEnd end = RunOrbit(engine, params, FSettings.Steps, FSettings.KeepCoefficients,
-                                       &progress, stop, result.CoefficientSets);
+                                       {&progress}, stop, result.CoefficientSets);
         if (end.Cancelled)
             throw ERenderCancelled();
         if (end.GaveUp || end.SetRejected)
             throw GiveUp(end.RejectedLyapunov);
-        result.Steps = params.StepCount - TFractalEngine::WarmUpSteps;
+        result.Steps = engine.StepCount64() - TFractalEngine::WarmUpSteps;
     } else {
         result.Steps = RunOrbits(&progress, stop, result.CoefficientSets);
     }
@@ -236,58 +244,88 @@ TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::st
 std::int64_t TRenderJob::RunOrbits(const TRenderProgressHook* progress, std::stop_token stop,
                                    int& coefficientSets) {
     TFractalParams& params = FSettings.Params;
-    const int orbits = FSettings.Threads;
+    const int orbits = FOrbits;
+    const int threads = static_cast<int>(FEngines.size());
+    // Thread t runs the orbits FirstOrbit(t) to FirstOrbit(t + 1) - 1, one after another, into
+    // its counters. Each thread's orbits follow those of the thread before, so the merge finds
+    // the latest hit of a pixel in the last thread that has one, whatever the thread count.
+    const auto firstOrbit = [&](int thread) {
+        return static_cast<int>(std::int64_t{thread} * orbits / threads);
+    };
+    const auto stepsOf = [&](int orbit) {
+        return FSettings.Steps / orbits + (orbit < FSettings.Steps % orbits ? 1 : 0);
+    };
     for (int rejectedSets = 0;; ++rejectedSets) {
         if (!FSettings.KeepCoefficients) {
             if (rejectedSets == MaxSetsRejectedByOrbits)
-                throw std::runtime_error(
-                    "no coefficient set kept all " + std::to_string(orbits) +
-                    " orbits bounded after " + std::to_string(rejectedSets) +
-                    " sets had passed one orbit's warm-up; try fewer --threads");
+                throw std::runtime_error("no coefficient set kept all " + std::to_string(orbits) +
+                                         " orbits bounded after " + std::to_string(rejectedSets) +
+                                         " sets had passed one orbit's warm-up; try fewer "
+                                         "--orbits");
             DrawAcceptedSet(stop, coefficientSets);
+        } else {
+            JudgeKeptSet(stop);
         }
-        std::vector<TFractalParams> blocks(orbits, params);
         std::vector<TOrbitEnd> ends(orbits);
-        std::vector<std::exception_ptr> errors(orbits);
+        std::vector<std::int64_t> plotted(orbits, 0);
+        TFractalParams firstOrbit0 = params;
+        std::vector<std::exception_ptr> errors(threads);
         {
-            // The orbits start together once every thread runs, or not at all: a thread the
+            // The threads start together once every one runs, or not at all: a thread the
             // system refuses ends the run before any orbit has begun.
             std::latch allStarted(1);
             bool startFailed = false;
-            std::vector<std::jthread> threads;
-            threads.reserve(orbits);
-            const auto startThread = [&](int i, auto orbit) {
+            std::vector<std::jthread> running;
+            running.reserve(threads);
+            const auto startThread = [&](int t, auto work) {
                 try {
-                    threads.emplace_back(orbit);
+                    running.emplace_back(work);
                 } catch (const std::system_error& error) {
                     startFailed = true;
                     allStarted.count_down();
-                    throw std::runtime_error(
-                        "could not start a thread for orbit " + std::to_string(i + 1) + " of " +
-                        std::to_string(orbits) + " (--threads " + std::to_string(orbits) +
-                        "): " + error.code().message());
+                    throw std::runtime_error("could not start thread " + std::to_string(t + 1) +
+                                             " of " + std::to_string(threads) + " (--threads " +
+                                             std::to_string(threads) +
+                                             "): " + error.code().message());
                 }
             };
-            for (int i = 0; i < orbits; ++i)
-                startThread(i, [&, i] {
+            for (int t = 0; t < threads; ++t)
+                startThread(t, [&, t] {
                     allStarted.wait();
                     if (startFailed)
                         return;
-                    TFractalParams& block = blocks[i];
-                    block.NewCoefficients = BoolFalse;
-                    block.StepCount = 0;
-                    block.Image = nullptr;
-                    const std::int64_t steps =
-                        FSettings.Steps / orbits + (i < FSettings.Steps % orbits ? 1 : 0);
-                    int unusedSets = 0;
+                    TFractalEngine& engine = *FEngines[t];
+                    const int first = firstOrbit(t), last = firstOrbit(t + 1);
+                    TProgressShare share{t == 0 ? progress : nullptr, 0, 0};
+                    for (int i = first; i < last; ++i)
+                        share.Total += stepsOf(i);
                     try {
-                        FEngines[i]->SetRandomSeed(
-                            TFractalEngine::OrbitStreamStart(*FUsedClock, i, orbits));
-                        ends[i] = RunOrbit(*FEngines[i], block, steps, true,
-                                           i == 0 ? progress : nullptr, stop, unusedSets);
+                        engine.ClearHits();
+                        engine.KeepHitsAcrossRuns(true);
+                        engine.JudgeOnlyEscapes(true);
+                        for (int i = first; i < last; ++i) {
+                            TFractalParams block = params;
+                            block.NewCoefficients = BoolFalse;
+                            block.StepCount = 0;
+                            block.Image = nullptr;
+                            engine.UseStream(std::make_unique<TPhiloxStream>(
+                                *FUsedClock, static_cast<std::uint32_t>(i)));
+                            int unusedSets = 0;
+                            ends[i] =
+                                RunOrbit(engine, block, stepsOf(i), true, share, stop, unusedSets);
+                            plotted[i] = engine.StepCount64() - TFractalEngine::WarmUpSteps;
+                            share.Done += stepsOf(i);
+                            if (i == 0)
+                                firstOrbit0 = block;
+                            if (ends[i].Cancelled || ends[i].SetRejected)
+                                break;
+                        }
                     } catch (...) {
-                        errors[i] = std::current_exception();
+                        errors[t] = std::current_exception();
                     }
+                    engine.KeepHitsAcrossRuns(false);
+                    engine.JudgeOnlyEscapes(false);
+                    engine.UseStream(nullptr);
                 });
             allStarted.count_down();
         }
@@ -300,13 +338,13 @@ std::int64_t TRenderJob::RunOrbits(const TRenderProgressHook* progress, std::sto
         const auto rejected = std::find_if(ends.begin(), ends.end(),
                                            [](const TOrbitEnd& end) { return end.SetRejected; });
         if (rejected == ends.end()) {
-            MergeOrbits(blocks);
+            MergeOrbits(params);
+            params.Tick = firstOrbit0.Tick;
+            params.Lyapunov = firstOrbit0.Lyapunov;
+            params.StepCount = firstOrbit0.StepCount;
             std::int64_t steps = 0;
-            for (const TFractalParams& block : blocks)
-                steps += block.StepCount - TFractalEngine::WarmUpSteps;
-            params.Tick = blocks.front().Tick;
-            params.Lyapunov = blocks.front().Lyapunov;
-            params.StepCount = blocks.front().StepCount;
+            for (const std::int64_t orbitSteps : plotted)
+                steps += orbitSteps;
             return steps;
         }
         if (FSettings.KeepCoefficients)
@@ -314,8 +352,7 @@ std::int64_t TRenderJob::RunOrbits(const TRenderProgressHook* progress, std::sto
     }
 }
 
-void TRenderJob::MergeOrbits(const std::vector<TFractalParams>& blocks) {
-    const TFractalParams& p = blocks.front();
+void TRenderJob::MergeOrbits(const TFractalParams& p) {
     // Every increment is the same rounded intensity, and a counter takes none once it has
     // reached the limit: one orbit after another would have stopped at the first multiple of the
     // increment at or beyond the limit.
@@ -358,10 +395,23 @@ void TRenderJob::DrawAcceptedSet(const std::stop_token& stop, int& coefficientSe
     // The first orbit's engine draws until a set passes its warm-up and plots a point.
     FSettings.Params.NewCoefficients = BoolTrue;
     const TOrbitEnd end =
-        RunOrbit(*FEngines.front(), FSettings.Params, 1, false, nullptr, stop, coefficientSets);
+        RunOrbit(*FEngines.front(), FSettings.Params, 1, false, {}, stop, coefficientSets);
     if (end.Cancelled)
         throw ERenderCancelled();
     if (end.GaveUp)
+        throw GiveUp(end.RejectedLyapunov);
+}
+
+void TRenderJob::JudgeKeptSet(const std::stop_token& stop) {
+    // The set is judged once, by the orbit one thread would run: the one the window ran.
+    TFractalParams block = FSettings.Params;
+    block.Image = nullptr;
+    FEngines.front()->SetRandomSeed(TFractalEngine::OrbitStreamStart(*FUsedClock, 0, 1));
+    int unusedSets = 0;
+    const TOrbitEnd end = RunOrbit(*FEngines.front(), block, 1, true, {}, stop, unusedSets);
+    if (end.Cancelled)
+        throw ERenderCancelled();
+    if (end.SetRejected)
         throw GiveUp(end.RejectedLyapunov);
 }
 

@@ -36,10 +36,11 @@ public:
 };
 
 // One render without windows: the settings' block on a fresh image, the view fitted to it,
-// ended once the requested number of points has been plotted. With more than one thread, the
-// orbits run on one coefficient set, each with its own generator stream and counters, and are
-// merged as if they had run one after another in the order of their numbers: a pixel takes the
-// summed counters and the group of its latest hit in the highest-numbered orbit that hit it.
+// ended once the requested number of points has been plotted. With more than one orbit, the
+// orbits run on one coefficient set, each drawing its groups from a Philox stream of its own,
+// and are merged as if they had run one after another in the order of their numbers: a pixel
+// takes the summed counters and the group of its latest hit in the highest-numbered orbit that
+// hit it. The threads only share out the orbits, so the picture never depends on them.
 class TRenderJob {
 public:
     // Allocates everything the run needs; throws std::runtime_error when the memory cannot be
@@ -75,19 +76,28 @@ private:
         double RejectedLyapunov = 0.0;
     };
 
+    // Where an orbit's steps stand in the work its progress hook reports on.
+    struct TProgressShare {
+        const TRenderProgressHook* Hook = nullptr;
+        std::int64_t Done = 0;  // steps of that work done before the orbit
+        std::int64_t Total = 0; // steps of that work; 0 for the orbit's own
+    };
     TOrbitEnd RunOrbit(TFractalEngine& engine, TFractalParams& params, std::int64_t steps,
-                       bool keepSet, const TRenderProgressHook* progress, std::stop_token stop,
+                       bool keepSet, const TProgressShare& share, const std::stop_token& stop,
                        int& coefficientSets);
     // With more than one orbit: finds a set all orbits accept, runs them and merges them.
     // Returns the plotted steps of all orbits.
     std::int64_t RunOrbits(const TRenderProgressHook* progress, std::stop_token stop,
                            int& coefficientSets);
-    void MergeOrbits(const std::vector<TFractalParams>& blocks);
+    // Adds the threads' counters into the picture, coloured with the settings of `p`.
+    void MergeOrbits(const TFractalParams& p);
     std::uint32_t NextDrawClock();
     bool Reduced() const { return FSupersample > 1 || FSettings.Transparent; }
     void MakeTransparentPicture();
     // Draws sets on the first orbit's engine until one is accepted; throws when none is.
     void DrawAcceptedSet(const std::stop_token& stop, int& coefficientSets);
+    // Runs the warm-up of a kept set with the single orbit; throws when it fails.
+    void JudgeKeptSet(const std::stop_token& stop);
     // Finds the set (when it is not kept already) and replaces the view by the one that shows
     // its attractor whole.
     void FitToAttractor(const std::stop_token& stop, int& coefficientSets);
@@ -99,7 +109,8 @@ private:
     int FSupersample = 1;
     int FWidth = 0;
     int FHeight = 0;
-    std::int32_t FRequestedSteps = 0;
+    std::int64_t FRequestedSteps = 0;
+    int FOrbits = 1;
     TPixelGraphic FImage;
     TPixelGraphic FReduced;
     std::vector<std::uint8_t> FAlpha;

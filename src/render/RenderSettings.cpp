@@ -16,7 +16,6 @@ TRenderSettings RenderSettingsOf(const TParameterFile& file) {
     if (file.TickEvery)
         settings.TickEvery = *file.TickEvery;
     if (file.PlottedSteps && *file.PlottedSteps > 0)
-        settings.Steps = static_cast<std::int32_t>(
-            std::clamp<std::int64_t>(*file.PlottedSteps, 1, TRenderSettings::MaxSteps));
+        settings.Steps = std::clamp<std::int64_t>(*file.PlottedSteps, 1, TRenderSettings::MaxSteps);
     return settings;
 }

@@ -5,7 +5,6 @@
 #include "engine/ParameterFile.h"
 
 #include <cstdint>
-#include <limits>
 #include <optional>
 
 // What decides a rendered picture: the set and its settings, the view, the size, the steps and
@@ -18,11 +17,10 @@ struct TRenderSettings {
     // The clock value of the first coefficient draw, 0 to 86399999 milliseconds after midnight;
     // without it the real time of day.
     std::optional<std::uint32_t> Seed;
-    // Plotting-phase steps before the run ends, of all orbits together: 1 to MaxSteps, where
-    // the step counter, which plots from its warm-up on, reaches its largest value.
-    std::int32_t Steps = 2000000;
-    static constexpr std::int32_t MaxSteps =
-        std::numeric_limits<std::int32_t>::max() - TFractalEngine::WarmUpSteps;
+    // Plotting-phase steps before the run ends, of all orbits together: 1 to MaxSteps.
+    std::int64_t Steps = 2000000;
+    static constexpr std::int64_t MaxSteps = std::int64_t{1} << 62;
+    static constexpr double MaxDensity = 100000.0;
     // Set when the block's coefficients came from a parameter file: the run keeps them, and
     // fails rather than drawing others. The file's clock value, if it has one, picks the orbit.
     bool KeepCoefficients = false;
@@ -37,7 +35,14 @@ struct TRenderSettings {
     // Pixels no orbit reached are transparent; with supersampling, a pixel's opacity is the
     // share of its sub-pixels reached and its colour theirs.
     bool Transparent = false;
-    // Independent orbits on the same coefficient set, each on its own thread.
+    // The orbits the steps are shared among, 0 when not given: a run with one thread then has
+    // the one orbit the window has; a run with more has DefaultOrbits, whatever the machine.
+    // The picture depends on the orbits, never on the threads that run them.
+    int Orbits = 0;
+    static constexpr int DefaultOrbits = 16;
+    static constexpr int MaxOrbits = 65536;
+    int OrbitCount() const { return Orbits > 0 ? Orbits : Threads == 1 ? 1 : DefaultOrbits; }
+    // Threads that run the orbits, each a share of them one after another.
     int Threads = 1;
     double CenterX = 0.0;
     double CenterY = 0.0;

@@ -2,6 +2,7 @@
 #include "app/render/RenderOptions.h"
 #include "engine/LcgRandom.h"
 #include "engine/ParameterFile.h"
+#include "engine/PhiloxStream.h"
 #include "render/MemoryHeadroom.h"
 #include "render/RenderJob.h"
 
@@ -16,6 +17,7 @@
 #include <cstdlib>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -129,6 +131,15 @@ TEST_F(LargeRenderTest, OrbitsOnAllCoresAreMergedTheSameWayEveryTime) {
     second.Run(nullptr);
     EXPECT_EQ(result.Steps, 300001);
     EXPECT_EQ(PictureOf(first), PictureOf(second));
+    // The threads only run the orbits: any number of them gives the same picture.
+    for (const int threads : {1, 3, 8, 16}) {
+        TRenderOptions options = two;
+        options.Threads = threads;
+        options.Orbits = TRenderSettings::DefaultOrbits;
+        TRenderJob run(options);
+        EXPECT_EQ(run.Run(nullptr).Steps, 300001);
+        EXPECT_EQ(PictureOf(run), PictureOf(first)) << threads << " threads";
+    }
 
     // The same set on one thread: another orbit, so another picture, but of the same figure.
     TRenderOptions one = two;
@@ -171,28 +182,62 @@ TEST_F(LargeRenderTest, PicturesBeyondTheWindowsLimitAreHitEverywhere) {
     EXPECT_THROW(ParseRenderOptions({"--density", "1", "--steps", "5"}), ERenderUsage);
     EXPECT_THROW(ParseRenderOptions({"--density", "0"}), ERenderUsage);
     try {
-        ParseRenderOptions({"--size", "8192x8192", "--density", "40"});
+        ParseRenderOptions({"--size", "1x1", "--density", "0.1"});
         FAIL();
     } catch (const ERenderUsage& error) {
-        EXPECT_EQ(std::string(error.what()), "--density 40 at 8192x8192 is out of range: it "
-                                             "must give 1 to 2147479648 steps");
+        EXPECT_EQ(std::string(error.what()), "--density 0.1 at 1x1 is out of range: it "
+                                             "must give 1 to 2^62 steps");
     }
     EXPECT_GE(ParseRenderOptions({"--threads", "0"}).Threads, 1);
 }
 
 TEST_F(LargeRenderTest, MemoryThatCannotBeHadIsRefusedBeforeTheRun) {
-    const TRenderOptions options =
-        ParseRenderOptions({"--size", "8192x8192", "--threads", "256", "--steps", "1000"});
+    const TRenderOptions options = ParseRenderOptions(
+        {"--size", "8192x8192", "--threads", "256", "--orbits", "256", "--steps", "1000"});
     try {
         TRenderJob renderer(options);
         FAIL();
     } catch (const std::runtime_error& error) {
         EXPECT_EQ(std::string(error.what())
-                      .rfind("not enough memory: the hit counters of 256 orbits and a 8192x8192 "
+                      .rfind("not enough memory: the hit counters of 256 threads and a 8192x8192 "
                              "picture need 114909 MiB, and ",
                              0),
                   0u)
             << error.what();
+    }
+}
+
+TEST(PhiloxStream, GivesTheKnownAnswersOfPhilox4x32x10AndResumesAtAnyPosition) {
+    // Known-answer vectors of Philox4x32-10 published with Random123: counter, key, result.
+    struct TVector {
+        TPhiloxStream::TGenerator::ctr_type Counter;
+        TPhiloxStream::TGenerator::key_type Key;
+        std::array<std::uint32_t, 4> Result;
+    };
+    const TVector vectors[] = {
+        {{{0, 0, 0, 0}}, {{0, 0}}, {0x6627e8d5, 0xe169c58d, 0xbc57ac4c, 0x9b00dbd8}},
+        {{{0xffffffff, 0xffffffff, 0xffffffff, 0xffffffff}},
+         {{0xffffffff, 0xffffffff}},
+         {0x408f276d, 0x41c83b0e, 0xa20bc7c6, 0x6d5451fd}},
+        {{{0x243f6a88, 0x85a308d3, 0x13198a2e, 0x03707344}},
+         {{0xa4093822, 0x299f31d0}},
+         {0xd16cfe09, 0x94fdcceb, 0x5001e420, 0x24126ea1}},
+    };
+    for (const TVector& vector : vectors) {
+        const auto result = TPhiloxStream::TGenerator()(vector.Counter, vector.Key);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(result[i], vector.Result[i]) << std::hex << vector.Key[0] << " word " << i;
+    }
+    // The stream of key (0, 0) draws the first vector's words, then the next counter's.
+    TPhiloxStream stream(0, 0);
+    EXPECT_EQ(stream.Next(), 0x6627e8d5 / 4294967296.0);
+    for (const std::uint64_t position : {1u, 3u, 4u, 5u, 1000u}) {
+        TPhiloxStream from(7, 3), resumed(7, 3, position);
+        for (std::uint64_t i = 0; i < position; ++i)
+            from.Next();
+        EXPECT_EQ(from.Position(), position);
+        EXPECT_EQ(resumed.Position(), position);
+        EXPECT_EQ(resumed.Next(), from.Next()) << position;
     }
 }
 
@@ -324,10 +369,9 @@ TEST(Renderer, AThreadTheSystemRefusesEndsTheRunWithItsNumber) {
         GTEST_SKIP() << "only root can run the case as a user without processes";
     const TRenderOptions options =
         ParseRenderOptions({"--seed", "5", "--steps", "100000", "--threads", "3", "--quiet"});
-    EXPECT_EXIT(
-        RenderWithoutThreads(options), ::testing::ExitedWithCode(1),
-        "^could not start a thread for orbit 1 of 3 \\(--threads 3\\): Resource temporarily "
-        "unavailable$");
+    EXPECT_EXIT(RenderWithoutThreads(options), ::testing::ExitedWithCode(1),
+                "^could not start thread 1 of 3 \\(--threads 3\\): Resource temporarily "
+                "unavailable$");
 }
 
 TEST_F(LargeRenderTest, ARenderReportsItsProgressAndStopsWhenAsked) {

@@ -129,4 +129,16 @@ TEST(RunFractal, WithoutAStepLimitRunsOnWhenTheStepCounterSaturates) {
     EXPECT_EQ(passesAtTheTop, PassesAtTheTop);
     EXPECT_EQ(p.StepCount, Top);
     EXPECT_EQ(clock.Readings, 1);
+    // The 64-bit count goes on past the top, and a limit beyond it ends the run exactly there.
+    EXPECT_EQ(engine.StepCount64(), std::int64_t{Top} + PassesAtTheTop - 1);
+    const std::int64_t limit = std::int64_t{Top} + 2 * PassesAtTheTop;
+    engine.SetStepLimit(limit);
+    engine.SetPassHook([&] {
+        if (p.StepCount >= TFractalEngine::FirstPlotStep && p.StepCount < Top - 10)
+            p.StepCount = Top - 10;
+    });
+    p.NewCoefficients = BoolFalse;
+    p.AbortRequested = BoolFalse;
+    engine.RunFractal(&p);
+    EXPECT_EQ(engine.StepCount64(), limit);
 }

@@ -165,7 +165,7 @@ TEST(RenderOptions, RefusesBadArguments) {
                                                        {"--size", "400x"},
                                                        {"--size", "ax300"},
                                                        {"--steps", "0"},
-                                                       {"--steps", "2147479649"},
+                                                       {"--steps", "4611686018427387905"},
                                                        {"--seed", "-1"},
                                                        {"--seed", "4294967296"},
                                                        {"--seed", "86400000"},
@@ -331,9 +331,15 @@ TEST(RenderCommand, ExitCodesAndMessages) {
 
 TEST(RenderOptions, NumbersOutOfRangeNameTheirRange) {
     const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{"--steps", "0"}, "--steps 0 is out of range: --steps must be 1 to 2147479648"},
-        {{"--steps", "99999999999"},
-         "--steps 99999999999 is out of range: --steps must be 1 to 2147479648"},
+        {{"--steps", "0"}, "--steps 0 is out of range: --steps must be 1 to 4611686018427387904"},
+        {{"--steps", "99999999999999999999"},
+         "--steps 99999999999999999999 is out of range: --steps must be 1 to "
+         "4611686018427387904"},
+        {{"--density", "100001"},
+         "--density 100001 is out of range: --density must be greater than 0 and at most 100000"},
+        {{"--orbits", "0"}, "--orbits 0 is out of range: --orbits must be 1 to 65536"},
+        {{"--orbits", "5", "--steps", "4"},
+         "--orbits 5 is out of range: each orbit needs at least one step of --steps"},
         {{"--seed", "86400000"},
          "--seed 86400000 is out of range: --seed must be 0 to 86399999, the milliseconds of a "
          "day"},
@@ -387,9 +393,9 @@ TEST(RenderOptions, TheOutputIsCheckedBeforeTheRun) {
          "tif or tiff"},
         {{"--transparent", "--colors", "256", "--out", "x.tif"},
          "--transparent keeps every colour: leave out --colors"},
-        {{"--supersample", "4", "--steps", "134217728"},
-         "--supersample 4 with 134217728 steps is out of range: it must give at most 2147479648 "
-         "steps"},
+        {{"--supersample", "4", "--steps", "288230376151711745"},
+         "--supersample 4 with 288230376151711745 steps is out of range: it must give at most "
+         "2^62 steps"},
         {{"--out", "x.PNG", "--gamma", "0.0001"},
          "--gamma 0.0001 is out of range: a PNG file takes a screen gamma of 0.00016 to 6451 "
          "(or --no-gamma)"}};
@@ -421,7 +427,7 @@ TEST(RenderCommand, HelpAnywhereOnTheLinePrintsTheHelp) {
     const std::string help = out.str();
     // What --steps counts, the seed's range and the rule by which a run gives up.
     for (const char* words :
-         {"steps of the plotting phase", "the count reached can exceed N by one",
+         {"steps of the plotting phase", "an orbit's count can exceed its share by one",
           "0 to 86399999 milliseconds", "midnight is followed by 0",
           "--weight W         "
           "variation weight, 0 to 0.25",

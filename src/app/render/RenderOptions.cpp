@@ -371,7 +371,7 @@ std::optional<std::string> ParamsFileOf(const std::vector<std::string>& args) {
     return fileName;
 }
 
-constexpr std::int32_t MaxSteps = TRenderSettings::MaxSteps;
+constexpr std::int64_t MaxSteps = TRenderSettings::MaxSteps;
 
 // What the options of one line have said so far, beyond the options themselves.
 struct TParseState {
@@ -412,23 +412,22 @@ const TOptionRow OptionRows[] = {
          state.Options.Seed = ParseInRange<std::uint32_t>(
              value, row.Name, 0, TFractalEngine::MillisecondsPerDay - 1, row.MustBe());
      }},
-    {"--steps", "N", "1 to 2147479648",
-     "steps of the plotting phase, 1 to 2147479648, before the run ends\n"
-     "(default 2000000); the orbit and its shadow may both step at the\n"
-     "last check, so the count reached can exceed N by one",
+    {"--steps", "N", "1 to 4611686018427387904",
+     "steps of the plotting phase, all orbits together, 1 to 2^62, before\n"
+     "the run ends (default 2000000); an orbit and its shadow may both step\n"
+     "at the last check, so an orbit's count can exceed its share by one",
      [](TParseState& state, const TOptionRow& row, std::string_view value) {
-         // The step counter plots from 4000 on and stops at the largest 32-bit value.
          state.Options.Steps =
-             ParseInRange<std::int32_t>(value, row.Name, 1, MaxSteps, row.MustBe());
+             ParseInRange<std::int64_t>(value, row.Name, 1, MaxSteps, row.MustBe());
          state.StepsGiven = true;
      }},
-    {"--density", "D", "greater than 0",
+    {"--density", "D", "greater than 0 and at most 100000",
      "plotting steps per pixel instead of --steps: a larger picture keeps\n"
      "the look of a smaller one (D x width x height steps)",
      [](TParseState& state, const TOptionRow& row, std::string_view value) {
          state.DensityText = value;
          state.Density = ParseNumber<double>(value, row.Name);
-         if (!(*state.Density > 0.0))
+         if (!(*state.Density > 0.0 && *state.Density <= TRenderSettings::MaxDensity))
              throw OutOfRange(std::string(row.Name) + " " + std::string(value), row.MustBe());
      }},
     {"--supersample", "N", "1 to 4",
@@ -439,13 +438,21 @@ const TOptionRow OptionRows[] = {
              ParseInRange<int>(value, row.Name, 1, TRenderSettings::MaxSupersample, row.MustBe());
      }},
     {"--threads", "N", "0 to 256",
-     "independent orbits on the same coefficient set, one thread each,\n"
-     "merged at the end; 0 takes every core (default 1)",
+     "threads that run the orbits; 0 takes every core (default 1). The\n"
+     "picture does not depend on it: it depends on the orbits",
      [](TParseState& state, const TOptionRow& row, std::string_view value) {
          int& threads = state.Options.Threads;
          threads = ParseInRange<int>(value, row.Name, 0, 256, row.MustBe());
          if (threads == 0)
              threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+     }},
+    {"--orbits", "K", "1 to 65536",
+     "independent orbits on the same coefficient set, each with a random\n"
+     "stream of its own, sharing the steps and merged at the end (default:\n"
+     "1 with one thread, the window's orbit; 16 with more)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.Orbits =
+             ParseInRange<int>(value, row.Name, 1, TRenderSettings::MaxOrbits, row.MustBe());
      }},
     {"--params", "FILE", "",
      "render the coefficient set, settings, view and size of a parameter\n"
@@ -639,22 +646,21 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
         if (state.StepsGiven)
             throw ERenderUsage("--steps and --density both set the number of steps: give one");
         const double steps = std::round(*state.Density * options.Width * options.Height);
-        if (steps < 1.0 || steps > MaxSteps)
+        if (steps < 1.0 || steps > static_cast<double>(MaxSteps))
             throw OutOfRange("--density " + state.DensityText + " at " +
                                  std::to_string(options.Width) + "x" +
                                  std::to_string(options.Height),
-                             "it must give 1 to 2147479648 steps");
-        options.Steps = static_cast<std::int32_t>(steps);
+                             "it must give 1 to 2^62 steps");
+        options.Steps = static_cast<std::int64_t>(steps);
     }
-    const std::int64_t supersampled =
-        static_cast<std::int64_t>(options.Steps) * options.Supersample * options.Supersample;
-    if (supersampled > MaxSteps)
+    const std::int64_t subPixels = std::int64_t{options.Supersample} * options.Supersample;
+    if (options.Steps > MaxSteps / subPixels)
         throw OutOfRange("--supersample " + std::to_string(options.Supersample) + " with " +
                              std::to_string(options.Steps) + " steps",
-                         "it must give at most 2147479648 steps");
+                         "it must give at most 2^62 steps");
     // Every orbit plots at least one point.
-    if (options.Steps < options.Threads)
-        throw OutOfRange("--threads " + std::to_string(options.Threads),
+    if (options.Steps < options.OrbitCount())
+        throw OutOfRange("--orbits " + std::to_string(options.OrbitCount()),
                          "each orbit needs at least one step of --steps");
     if (!options.OutFile.empty())
         CheckOutputFile(options);
