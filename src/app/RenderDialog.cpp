@@ -243,20 +243,7 @@ TRenderRequest TRenderDialog::Request() const {
 double TRenderDialog::MeasuredRate() {
     if (FRate > 0.0)
         return FRate;
-    TRenderSettings probe = FDocument;
-    probe.Width = 100;
-    probe.Height = 75;
-    probe.Steps = 300000;
-    probe.Threads = 1;
-    probe.Supersample = 1;
-    probe.Transparent = false;
-    try {
-        TRenderJob job(probe);
-        const TRenderResult result = job.Run();
-        FRate = result.Seconds > 0.0 ? static_cast<double>(result.Steps) / result.Seconds : 0.0;
-    } catch (const std::exception&) {
-        FRate = 0.0;
-    }
+    FRate = TRenderJob::MeasuredRate(FDocument);
     return FRate;
 }
 
@@ -266,7 +253,7 @@ void TRenderDialog::UpdateEstimate() {
     const TRenderRequest request = Request();
     const TRenderSettings& settings = request.Settings;
     const double mebibytes = static_cast<double>(TRenderJob::NeededBytes(settings)) / (1 << 20);
-    const double rate = MeasuredRate() * settings.Threads;
+    const double rate = MeasuredRate() * TRenderJob::RunningThreads(settings);
     const double steps =
         static_cast<double>(settings.Steps) * settings.Supersample * settings.Supersample;
     QString text = tr("Needs about %1 MiB of memory").arg(std::ceil(mebibytes), 0, 'f', 0);

@@ -106,6 +106,29 @@ std::uint64_t TRenderJob::NeededBytes(const TRenderSettings& settings) {
                     settings.Params.Intensity);
 }
 
+double TRenderJob::MeasuredRate(const TRenderSettings& settings) {
+    TRenderSettings probe = settings;
+    probe.Width = 100;
+    probe.Height = 75;
+    probe.Steps = 300000;
+    probe.Threads = 1;
+    probe.Orbits = 0;
+    probe.Supersample = 1;
+    probe.Transparent = false;
+    try {
+        TRenderJob job(probe);
+        const TRenderResult result = job.Run();
+        return result.Seconds > 0.0 ? static_cast<double>(result.Steps) / result.Seconds : 0.0;
+    } catch (const std::exception&) {
+        return 0.0;
+    }
+}
+
+int TRenderJob::RunningThreads(const TRenderSettings& settings) {
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return std::min({settings.Threads, settings.OrbitCount(), cores});
+}
+
 std::uint32_t TRenderJob::NextDrawClock() {
     if (!FSettings.Seed)
         return TFractalEngine::UtcMillisecondsOfDay();

@@ -49,6 +49,11 @@ public:
 
     // The memory a render of `settings` takes: counters, picture and sub-pixels.
     static std::uint64_t NeededBytes(const TRenderSettings& settings);
+    // Plotting steps per second one thread makes on the settings' set, from a short render of
+    // it; 0 when that render fails.
+    static double MeasuredRate(const TRenderSettings& settings);
+    // The threads that run a render of `settings` at once.
+    static int RunningThreads(const TRenderSettings& settings);
 
     // Throws std::runtime_error when MaxFruitlessDraws coefficient sets in a row were drawn
     // without a plotted point, when a kept set fails its warm-up or a thread cannot be started,

@@ -5,6 +5,7 @@
 #include "render/RenderOutput.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <ostream>
 
@@ -48,6 +49,35 @@ private:
     int FShown = -1;
 };
 
+// "3 h 20 min", "12 min 5 s", "40 s".
+std::string Duration(double seconds) {
+    const auto whole = static_cast<long long>(std::ceil(seconds));
+    const long long hours = whole / 3600, minutes = whole / 60 % 60, rest = whole % 60;
+    if (hours > 0)
+        return std::to_string(hours) + " h " + std::to_string(minutes) + " min";
+    if (minutes > 0)
+        return std::to_string(minutes) + " min " + std::to_string(rest) + " s";
+    return std::to_string(rest) + " s";
+}
+
+// Before a long run: what it needs, and how long it will take at the speed a short render of
+// the same set has on this machine.
+void ShowEstimate(const TRenderOptions& options, std::ostream& err) {
+    constexpr std::int64_t LongRun = 1000000000;
+    const std::int64_t steps = options.Steps * options.Supersample * options.Supersample;
+    if (options.Quiet || steps < LongRun)
+        return;
+    const int threads = TRenderJob::RunningThreads(options);
+    const double mebibytes = static_cast<double>(TRenderJob::NeededBytes(options)) / (1 << 20);
+    err << "quarn-render: " << steps << " steps on " << options.OrbitCount()
+        << (options.OrbitCount() == 1 ? " orbit" : " orbits") << " and " << threads
+        << (threads == 1 ? " thread" : " threads") << " need about "
+        << static_cast<long long>(std::ceil(mebibytes)) << " MiB";
+    if (const double rate = TRenderJob::MeasuredRate(options) * threads; rate > 0.0)
+        err << " and take about " << Duration(static_cast<double>(steps) / rate);
+    err << "\n";
+}
+
 } // namespace
 
 int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -66,6 +96,7 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     TProgressLine progressLine(err);
     try {
         TRenderJob job(options);
+        ShowEstimate(options, err);
         TRenderProgressHook progress;
         if (!options.Quiet)
             progress = [&progressLine](const TRenderProgress& now) { progressLine.Show(now); };
