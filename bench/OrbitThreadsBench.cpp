@@ -1,7 +1,8 @@
-// quarn-render's plotting speed with one orbit and with one orbit per core, side by side: each
-// repetition renders the same seeded set at the same size and steps, timed on the wall clock.
-// Run with --benchmark_repetitions=3 on an otherwise idle machine; the ratio of the
-// steps_per_second counters is the speed-up of --threads N.
+// quarn-render's plotting speed with one thread (the single orbit) and with N threads (the 16
+// orbits of a multi-threaded run), side by side: each repetition renders the same seeded set at
+// the same size and steps, timed on the wall clock. Run with --benchmark_repetitions=3 on an
+// otherwise idle machine; the ratio of the steps_per_second counters is the speed-up of
+// --threads N.
 #include "app/render/RenderOptions.h"
 #include "render/RenderJob.h"
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <exception>
 #include <ostream>
+#include <string>
 
 namespace {
 
@@ -25,7 +26,19 @@ std::string TerminalText(const std::string& text) {
     return shown;
 }
 
-// A percentage on one line that overwrites itself, for runs longer than a second.
+// "3 h 20 min", "12 min 5 s", "40 s".
+std::string Duration(double seconds) {
+    const auto whole = static_cast<long long>(std::ceil(seconds));
+    const long long hours = whole / 3600, minutes = whole / 60 % 60, rest = whole % 60;
+    if (hours > 0)
+        return std::to_string(hours) + " h " + std::to_string(minutes) + " min";
+    if (minutes > 0)
+        return std::to_string(minutes) + " min " + std::to_string(rest) + " s";
+    return std::to_string(rest) + " s";
+}
+
+// A percentage and the time left on one line that overwrites itself, for runs longer than a
+// second.
 class TProgressLine {
 public:
     explicit TProgressLine(std::ostream& err) : FErr(err) {}
@@ -37,28 +50,31 @@ public:
         if (percent == FShown)
             return;
         FShown = percent;
-        FErr << "\rrendering " << percent << "%" << std::flush;
+        std::string line = "\rrendering " + std::to_string(percent) + "%";
+        if (progress.Fraction >= 0.01)
+            line.append(", about ")
+                .append(Duration(progress.Seconds * (1.0 - progress.Fraction) / progress.Fraction))
+                .append(" left");
+        // Blanks over the end of a longer line before.
+        const std::size_t length = line.size();
+        line.resize(std::max(length, FLength), ' ');
+        FLength = length;
+        FErr << line << std::flush;
     }
     void End(bool completed) {
-        if (FShown >= 0)
-            FErr << (completed ? "\rrendering 100%\n" : "\n") << std::flush;
+        if (FShown < 0)
+            return;
+        std::string line = completed ? "\rrendering 100%" : "";
+        if (completed)
+            line.resize(std::max(line.size(), FLength), ' ');
+        FErr << line << "\n" << std::flush;
     }
 
 private:
     std::ostream& FErr;
     int FShown = -1;
+    std::size_t FLength = 0;
 };
-
-// "3 h 20 min", "12 min 5 s", "40 s".
-std::string Duration(double seconds) {
-    const auto whole = static_cast<long long>(std::ceil(seconds));
-    const long long hours = whole / 3600, minutes = whole / 60 % 60, rest = whole % 60;
-    if (hours > 0)
-        return std::to_string(hours) + " h " + std::to_string(minutes) + " min";
-    if (minutes > 0)
-        return std::to_string(minutes) + " min " + std::to_string(rest) + " s";
-    return std::to_string(rest) + " s";
-}
 
 // Before a long run: what it needs, and how long it will take at the speed a short render of
 // the same set has on this machine.
