@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <latch>
@@ -107,9 +108,15 @@ std::uint64_t TRenderJob::NeededBytes(const TRenderSettings& settings) {
 }
 
 double TRenderJob::MeasuredRate(const TRenderSettings& settings) {
+    // The picture's own size up to about nine million pixels: counters larger than the caches
+    // plot at a fraction of the speed of small ones.
+    constexpr double MaxProbePixels = 9e6;
     TRenderSettings probe = settings;
-    probe.Width = 100;
-    probe.Height = 75;
+    const double pixels = static_cast<double>(settings.Width) * settings.Height *
+                          settings.Supersample * settings.Supersample;
+    const double scale = std::min(1.0, std::sqrt(MaxProbePixels / pixels)) * settings.Supersample;
+    probe.Width = std::max(1, static_cast<int>(settings.Width * scale));
+    probe.Height = std::max(1, static_cast<int>(settings.Height * scale));
     probe.Steps = 300000;
     probe.Threads = 1;
     probe.Orbits = 0;
