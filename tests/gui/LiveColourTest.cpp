@@ -122,6 +122,7 @@ void LiveColourTest::picturesAtEveryTickAreThoseOfColouringAtEveryHit() {
     std::vector<TWindowEvent> events;
     bool recording = false;
     int ticks = 0;
+    int applied = 0;
     const auto record = [&](bool tick) {
         const TMDIChild* document = frame.Documents().first();
         const TFractalParams& params = document->Document().Params();
@@ -132,10 +133,13 @@ void LiveColourTest::picturesAtEveryTickAreThoseOfColouringAtEveryHit() {
             event.Picture = PictureBytes(*document->PGImage1()->PixelGraphic());
         events.push_back(std::move(event));
         ticks += tick;
+        applied += !tick;
     };
+    // Each change waits for the one before to be applied: changes within the Parameters
+    // window's debounce would be applied together.
     const auto afterTicks = [&](int count, auto change) {
-        return [&ticks, count, change] {
-            if (ticks < count)
+        return [&ticks, &applied, count, change] {
+            if (ticks < count || applied < count / 2 - 1)
                 return false;
             change();
             return true;
@@ -161,7 +165,7 @@ void LiveColourTest::picturesAtEveryTickAreThoseOfColouringAtEveryHit() {
          afterTicks(8, [&] { form.Invert->click(); }),
          afterTicks(10, [&] { form.BluBar1->setValue(10); }),
          [&] {
-             recording = ticks < 12;
+             recording = ticks < 12 || applied < 5;
              return !recording;
          }},
         60000);
