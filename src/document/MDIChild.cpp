@@ -181,6 +181,9 @@ void TMDIChild::TypeFractal() {
 
 void TMDIChild::ShowHistoryEntry() {
     FSession.Keep(FDocument->Params(), FDocument->KeptDrawClock());
+    // Else an open Parameters window writes the settings left behind back at its next change.
+    if (FForm4.isVisible())
+        FForm4.LoadSettings(FDocument->Params());
     ReportErrors(this, [this] { UpdateGrafX(); });
 }
 

@@ -2,9 +2,12 @@
 
 #include "engine/FractalEngine.h"
 #include "image/view/PicBox.h"
+#include "tools/Form4.h"
 
 #include <QApplication>
+#include <QSlider>
 #include <QTest>
+#include <QToolButton>
 
 #include <bit>
 #include <optional>
@@ -94,6 +97,11 @@ void HistoryTest::backAndForwardRestoreWhatWasShown() {
     int runsBefore = 0;
     const auto key = [&](Qt::Key pressed) {
         return [&, pressed] {
+            // The Parameters window takes the focus when it opens; the user clicks back.
+            if (QApplication::activeWindow() != &frame) {
+                frame.activateWindow();
+                return false;
+            }
             runsBefore = runs;
             QTest::keyClick(QApplication::focusWidget(), pressed, Qt::AltModifier);
             return true;
@@ -107,6 +115,10 @@ void HistoryTest::backAndForwardRestoreWhatWasShown() {
             const QString difference = Difference(Shown(frame, *document), recorded[expected]);
             if (!difference.isEmpty())
                 faults << QStringLiteral("entry %1: %2").arg(expected).arg(difference);
+            if (frame.Form4->RedBar1->value() != 7)
+                faults << QStringLiteral("entry %1: the Parameters window shows red %2")
+                              .arg(expected)
+                              .arg(frame.Form4->RedBar1->value());
             const bool back = expected > 0;
             const bool forward = expected + 1 < entries();
             if (document->Back1()->isEnabled() != back ||
@@ -148,6 +160,9 @@ void HistoryTest::backAndForwardRestoreWhatWasShown() {
                      if (document->Back1()->isEnabled() != true ||
                          document->Forward1()->isEnabled() != false)
                          faults << QStringLiteral("at the last entry");
+                     // The Parameters window, open, with a colour the entries do not have.
+                     frame.CoolSpeedButton5->click();
+                     frame.Form4->RedBar1->setValue(2);
                      drawsBeforeBack = draws;
                      runsBefore = runs;
                      document->Back1()->trigger();
