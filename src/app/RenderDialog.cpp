@@ -91,7 +91,7 @@ void TRenderDialog::CreateWidgets() {
         FPresets[i] = new QPushButton(QStringLiteral("%1\u00d7").arg(PresetFactors[i]), this);
     FDensity = new QDoubleSpinBox(this);
     FDensity->setDecimals(2);
-    FDensity->setRange(0.01, 1e6);
+    FDensity->setRange(0.01, TRenderSettings::MaxDensity);
     FSupersample = new QSpinBox(this);
     FSupersample->setRange(1, TRenderSettings::MaxSupersample);
     FThreads = new QSpinBox(this);
@@ -177,7 +177,7 @@ void TRenderDialog::Connect() {
 
 void TRenderDialog::SetDocument(const TRenderSettings& document, const QString& title) {
     FDocument = document;
-    FRate = 0.0;
+    FRates.clear();
     setWindowTitle(tr("Render %1").arg(title));
     FAdjusting = true;
     FWidth->setValue(document.Width);
@@ -231,8 +231,9 @@ TRenderRequest TRenderDialog::Request() const {
     settings.Transparent = FTransparent->isChecked();
     const double steps =
         std::round(FDensity->value() * settings.Width * static_cast<double>(settings.Height));
+    // Every orbit needs a step.
     settings.Steps =
-        static_cast<std::int32_t>(std::clamp(steps, static_cast<double>(settings.Threads),
+        static_cast<std::int64_t>(std::clamp(steps, static_cast<double>(settings.OrbitCount()),
                                              static_cast<double>(TRenderSettings::MaxSteps) /
                                                  (settings.Supersample * settings.Supersample)));
     request.OutFile = FFileEdit->text().toStdString();
@@ -240,11 +241,18 @@ TRenderRequest TRenderDialog::Request() const {
     return request;
 }
 
-double TRenderDialog::MeasuredRate() {
-    if (FRate > 0.0)
-        return FRate;
-    FRate = TRenderJob::MeasuredRate(FDocument);
-    return FRate;
+double TRenderDialog::MeasuredRate(const TRenderSettings& settings) {
+    const double pixels = static_cast<double>(settings.Width) * settings.Height *
+                          settings.Supersample * settings.Supersample;
+    const int sizeClass = std::ilogb(std::max(pixels, 1.0)) / 2;
+    const auto known = FRates.find(sizeClass);
+    if (known != FRates.end())
+        return known->second;
+    TRenderSettings probe = FDocument;
+    probe.Width = settings.Width;
+    probe.Height = settings.Height;
+    probe.Supersample = settings.Supersample;
+    return FRates[sizeClass] = TRenderJob::MeasuredRate(probe);
 }
 
 void TRenderDialog::UpdateEstimate() {
@@ -253,7 +261,7 @@ void TRenderDialog::UpdateEstimate() {
     const TRenderRequest request = Request();
     const TRenderSettings& settings = request.Settings;
     const double mebibytes = static_cast<double>(TRenderJob::NeededBytes(settings)) / (1 << 20);
-    const double rate = MeasuredRate() * TRenderJob::RunningThreads(settings);
+    const double rate = MeasuredRate(settings) * TRenderJob::RunningThreads(settings);
     const double steps =
         static_cast<double>(settings.Steps) * settings.Supersample * settings.Supersample;
     QString text = tr("Needs about %1 MiB of memory").arg(std::ceil(mebibytes), 0, 'f', 0);
@@ -345,6 +353,10 @@ void TRenderDialog::Ended(int id, const QString& text, bool failed) {
 
 QString TRenderDialog::ResultText() const {
     return FResult->text();
+}
+
+QString TRenderDialog::EstimateText() const {
+    return FEstimate->text();
 }
 
 int TRenderDialog::Waiting() const {

@@ -47,6 +47,8 @@ public:
     QCheckBox* TransparentBox() const { return FTransparent; }
     // The last finished file, or the last error, as shown.
     QString ResultText() const;
+    // What the render as set up needs and takes, as shown.
+    QString EstimateText() const;
     int Waiting() const;
 
 signals:
@@ -69,11 +71,12 @@ private:
     void Started(int id);
     void Progressed(int id, const TRenderProgress& progress);
     void Ended(int id, const QString& text, bool failed);
-    // Steps per second of one orbit of this set, measured on a small render once per document.
-    double MeasuredRate();
+    // Steps per second of one orbit of this set at about the picture's size: measured once per
+    // document and size class (powers of four pixels), since large counters plot slower.
+    double MeasuredRate(const TRenderSettings& settings);
 
     TRenderSettings FDocument;
-    double FRate = 0.0;
+    std::map<int, double> FRates;
     bool FAdjusting = false;
     std::map<int, QString> FFiles;
     std::map<int, double> FTotalSteps;

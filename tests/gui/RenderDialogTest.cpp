@@ -6,6 +6,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -29,6 +30,7 @@ private slots:
     void init() { FMessages.Texts.clear(); }
     void theDialogRendersWhatQuarnRenderRendersOfTheSameSet();
     void cancelWritesNothingAndKeepsTheOldFile();
+    void estimatesRendersOfMoreThanTwoBillionSteps();
 
 private:
     TRecordedMessages FMessages;
@@ -132,6 +134,22 @@ void RenderDialogTest::cancelWritesNothingAndKeepsTheOldFile() {
     QCOMPARE(Contents(target), QByteArray("an older picture"));
     QVERIFY(!QFile::exists(waiting));
     QVERIFY(frame.RenderDialog()->ResultText().contains(QStringLiteral("nothing was written")));
+}
+
+void RenderDialogTest::estimatesRendersOfMoreThanTwoBillionSteps() {
+    TRenderSettings document;
+    document.Seed = 1234;
+    TRenderDialog dialog;
+    dialog.SetDocument(document, QStringLiteral("test"));
+    dialog.WidthBox()->setValue(8192);
+    dialog.DensityBox()->setValue(100);
+    QCOMPARE(dialog.HeightBox()->value(), 6144);
+    const QString steps = QLocale().toString(8192.0 * 6144 * 100, 'f', 0);
+    QVERIFY2(dialog.EstimateText().endsWith(QStringLiteral(" for %1 steps.").arg(steps)),
+             qPrintable(dialog.EstimateText()));
+    QVERIFY2(dialog.EstimateText().contains(QStringLiteral(" and takes about ")),
+             qPrintable(dialog.EstimateText()));
+    QVERIFY(!dialog.EstimateText().contains(QLatin1Char('-')));
 }
 
 QTEST_MAIN(RenderDialogTest)
