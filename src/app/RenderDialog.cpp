@@ -33,12 +33,7 @@ constexpr int MaxSide = 8192;
 constexpr int PresetFactors[] = {1, 2, 4, 8};
 
 QString Duration(double seconds) {
-    const auto whole = static_cast<long long>(std::llround(seconds));
-    if (whole < 60)
-        return QStringLiteral("%1 s").arg(whole);
-    if (whole < 3600)
-        return QStringLiteral("%1 min %2 s").arg(whole / 60).arg(whole % 60);
-    return QStringLiteral("%1 h %2 min").arg(whole / 3600).arg(whole % 3600 / 60);
+    return QString::fromStdString(DurationText(seconds));
 }
 
 } // namespace

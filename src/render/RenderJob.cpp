@@ -298,7 +298,7 @@ std::int64_t TRenderJob::RunOrbits(const TRenderProgressHook* progress, std::sto
         }
         std::vector<TOrbitEnd> ends(orbits);
         std::vector<std::int64_t> plotted(orbits, 0);
-        TFractalParams firstOrbit0 = params;
+        TFractalParams orbit0 = params;
         std::vector<std::exception_ptr> errors(threads);
         {
             // The threads start together once every one runs, or not at all: a thread the
@@ -346,7 +346,7 @@ std::int64_t TRenderJob::RunOrbits(const TRenderProgressHook* progress, std::sto
                             plotted[i] = engine.StepCount64() - TFractalEngine::WarmUpSteps;
                             share.Done += stepsOf(i);
                             if (i == 0)
-                                firstOrbit0 = block;
+                                orbit0 = block;
                             if (ends[i].Cancelled || ends[i].SetRejected)
                                 break;
                         }
@@ -369,9 +369,9 @@ std::int64_t TRenderJob::RunOrbits(const TRenderProgressHook* progress, std::sto
                                            [](const TOrbitEnd& end) { return end.SetRejected; });
         if (rejected == ends.end()) {
             MergeOrbits(params);
-            params.Tick = firstOrbit0.Tick;
-            params.Lyapunov = firstOrbit0.Lyapunov;
-            params.StepCount = firstOrbit0.StepCount;
+            params.Tick = orbit0.Tick;
+            params.Lyapunov = orbit0.Lyapunov;
+            params.StepCount = orbit0.StepCount;
             std::int64_t steps = 0;
             for (const std::int64_t orbitSteps : plotted)
                 steps += orbitSteps;
@@ -532,4 +532,13 @@ std::string RenderStatsJson(const TRenderResult& result) {
                   static_cast<long long>(result.Steps), result.CoefficientSets, result.Lyapunov,
                   result.Seconds, perSecond);
     return line;
+}
+
+std::string DurationText(double seconds) {
+    const auto whole = static_cast<long long>(std::llround(seconds));
+    if (whole < 60)
+        return std::to_string(whole) + " s";
+    if (whole < 3600)
+        return std::to_string(whole / 60) + " min " + std::to_string(whole % 60) + " s";
+    return std::to_string(whole / 3600) + " h " + std::to_string(whole % 3600 / 60) + " min";
 }

@@ -129,3 +129,5 @@ private:
 
 // The figures of a run as one JSON line (without the line end).
 std::string RenderStatsJson(const TRenderResult& result);
+// A time estimate as people read it: "40 s", "12 min 5 s", "3 h 20 min".
+std::string DurationText(double seconds);

@@ -26,17 +26,6 @@ std::string TerminalText(const std::string& text) {
     return shown;
 }
 
-// "3 h 20 min", "12 min 5 s", "40 s".
-std::string Duration(double seconds) {
-    const auto whole = static_cast<long long>(std::ceil(seconds));
-    const long long hours = whole / 3600, minutes = whole / 60 % 60, rest = whole % 60;
-    if (hours > 0)
-        return std::to_string(hours) + " h " + std::to_string(minutes) + " min";
-    if (minutes > 0)
-        return std::to_string(minutes) + " min " + std::to_string(rest) + " s";
-    return std::to_string(rest) + " s";
-}
-
 // A percentage and the time left on one line that overwrites itself, for runs longer than a
 // second.
 class TProgressLine {
@@ -53,7 +42,8 @@ public:
         std::string line = "\rrendering " + std::to_string(percent) + "%";
         if (progress.Fraction >= 0.01)
             line.append(", about ")
-                .append(Duration(progress.Seconds * (1.0 - progress.Fraction) / progress.Fraction))
+                .append(
+                    DurationText(progress.Seconds * (1.0 - progress.Fraction) / progress.Fraction))
                 .append(" left");
         // Blanks over the end of a longer line before.
         const std::size_t length = line.size();
@@ -90,7 +80,7 @@ void ShowEstimate(const TRenderOptions& options, std::ostream& err) {
         << (threads == 1 ? " thread" : " threads") << " need about "
         << static_cast<long long>(std::ceil(mebibytes)) << " MiB";
     if (const double rate = TRenderJob::MeasuredRate(options) * threads; rate > 0.0)
-        err << " and take about " << Duration(static_cast<double>(steps) / rate);
+        err << " and take about " << DurationText(static_cast<double>(steps) / rate);
     err << "\n";
 }
 
