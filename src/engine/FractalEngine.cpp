@@ -3,6 +3,7 @@
 #include "engine/EngineMath.h"
 #include "engine/HitColor.h"
 #include "engine/MapFamilies.h"
+#include "engine/SharedHits.h"
 #include "engine/Variations.h"
 #include "image/PixelGraphic.h"
 
@@ -75,7 +76,21 @@ TFractalEngine::TFractalEngine(int maxImageWidth, int maxImageHeight, TCounterWi
     std::fill_n(FLatestGroups.get(), pixels, NeverHit);
 }
 
+TFractalEngine::TFractalEngine(TSharedHits& hits)
+    : FMaxWidth(hits.Width()), FMaxHeight(hits.Height()), FHitRows(hits.Height() + 1),
+      FRotations{TRotation(EnginePi, false),    TRotation(EnginePi, false),
+                 TRotation(EngineTwoPi, false), TRotation(EnginePi, false),
+                 TRotation(EnginePi, true),     TRotation(EnginePi, false)},
+      FShared(&hits) {
+    FKeepHits = true;
+}
+
 TFractalEngine::~TFractalEngine() = default;
+
+void TFractalEngine::PlotAs(int orbit, bool concurrent) {
+    FSharedKey = TSharedHits::KeyOf(orbit, 0);
+    FSharedConcurrent = concurrent;
+}
 
 TFractalEngine::TCounterWidth TFractalEngine::CounterWidthFor(double intensity) {
     const std::int32_t increment = RoundToInt32(intensity);
@@ -115,24 +130,81 @@ std::uint32_t TFractalEngine::OrbitStreamStart(std::uint32_t drawClock, int orbi
 
 void TFractalEngine::RunFractal(TFractalParams* params) {
     StartRun(params);
-    // FParams, not params: a run started from the hook takes over the current block.
-    int untilHook = FPassesPerHook;
+    RunPasses(FPassesPerHook, false);
+}
+
+void TFractalEngine::ContinueFractal(TFractalParams* params, const TOrbitRunState& state) {
+    FParams = params;
+    FCleared = TClearedImage{};
+    FX = state.X;
+    FY = state.Y;
+    FZ = state.Z;
+    FNextZ = state.NextZ;
+    FShadowX = state.ShadowX;
+    FShadowY = state.ShadowY;
+    FShadowZ = state.ShadowZ;
+    FLogSum = state.LogSum;
+    FSampleCount = state.SampleCount;
+    for (std::size_t i = 0; i < FRotations.size(); ++i)
+        FRotations[i].Resume(state.RotationAngles[i], state.RotationTicks[i]);
+    params->StepCount = state.StepCount;
+    params->Tick = state.Tick;
+    params->Lyapunov = state.Lyapunov;
+    FStepsPastCeiling = state.StepsPastCeiling;
+    // A run that ended at its step limit had not yet counted its last pass towards the hook.
+    RunPasses(state.UntilHook, state.Phase == TOrbitRunState::TPhase::Finished);
+}
+
+TOrbitRunState TFractalEngine::SaveRunState() const {
+    TOrbitRunState state;
+    state.X = FX;
+    state.Y = FY;
+    state.Z = FZ;
+    state.NextZ = FNextZ;
+    state.ShadowX = FShadowX;
+    state.ShadowY = FShadowY;
+    state.ShadowZ = FShadowZ;
+    state.LogSum = FLogSum;
+    state.SampleCount = FSampleCount;
+    for (std::size_t i = 0; i < FRotations.size(); ++i) {
+        state.RotationAngles[i] = FRotations[i].Angle();
+        state.RotationTicks[i] = FRotations[i].LastTick();
+    }
+    state.StepCount = FParams->StepCount;
+    state.Tick = FParams->Tick;
+    state.Lyapunov = FParams->Lyapunov;
+    state.StepsPastCeiling = FStepsPastCeiling;
+    state.StreamPosition = FStream ? FStream->Position() : 0;
+    state.UntilHook = FUntilHookAtEnd;
+    return state;
+}
+
+void TFractalEngine::RunPasses(int untilHook, bool countPassFirst) {
+    // FParams, not a block of the caller's: a run started from the hook takes over the current
+    // block.
     ClearUpperVectorState();
+    if (countPassFirst)
+        CountPassForHook(untilHook);
     while (!FParams->AbortRequested) {
         Pass();
         if (FParams->StepCount + FStepsPastCeiling >= FStepLimit) {
             FParams->AbortRequested = BoolTrue;
             break;
         }
-        if (--untilHook == 0) {
-            untilHook = FPassesPerHook;
-            if (FPassHook) {
-                FPassHook();
-                ClearUpperVectorState();
-            }
-        }
+        CountPassForHook(untilHook);
     }
+    FUntilHookAtEnd = untilHook;
     ColourPendingPixels();
+}
+
+void TFractalEngine::CountPassForHook(int& untilHook) {
+    if (--untilHook != 0)
+        return;
+    untilHook = FPassesPerHook;
+    if (FPassHook) {
+        FPassHook();
+        ClearUpperVectorState();
+    }
 }
 
 void TFractalEngine::StartRun(TFractalParams* params) {
@@ -353,6 +425,15 @@ void TFractalEngine::InlinePlotPoint() {
     }
 
     const std::int32_t increment = RoundToInt32(p.Intensity);
+    if (FShared) {
+        const std::size_t pixel = FShared->PixelIndex(column, row);
+        const std::uint32_t key = FSharedKey | static_cast<std::uint32_t>(FGroup);
+        if (FSharedConcurrent)
+            FShared->Plot<true>(pixel, FGroup, increment, key);
+        else
+            FShared->Plot<false>(pixel, FGroup, increment, key);
+        return;
+    }
     if (FNarrowHits && static_cast<std::uint32_t>(increment) > NarrowIncrementLimit) [[unlikely]]
         WidenCounters();
     const std::size_t pixel = PixelIndex(column, row);

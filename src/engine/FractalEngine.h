@@ -2,6 +2,7 @@
 
 #include "engine/FractalParams.h"
 #include "engine/LcgRandom.h"
+#include "engine/OrbitRunState.h"
 #include "engine/PhiloxStream.h"
 #include "engine/Rotation.h"
 
@@ -14,6 +15,7 @@
 #include <utility>
 
 class TPixelGraphic;
+class TSharedHits;
 
 // The map families in the order Transform applies them; also the index of their rotations.
 enum class TMapFamily { Latoocarfian01, Latoocarfian02, IFS01, IFS02, AT01, AT02 };
@@ -52,6 +54,9 @@ public:
     // themselves at the first hit whose increment they could not hold.
     explicit TFractalEngine(int maxImageWidth = MaxImageWidth, int maxImageHeight = MaxImageHeight,
                             TCounterWidth counters = TCounterWidth::Narrow16);
+    // An engine without hit arrays of its own: it plots into `hits`, which it does not own,
+    // under the key of the orbit PlotAs names.
+    explicit TFractalEngine(TSharedHits& hits);
     ~TFractalEngine();
     TFractalEngine(const TFractalEngine&) = delete;
     TFractalEngine& operator=(const TFractalEngine&) = delete;
@@ -97,6 +102,9 @@ public:
     // well estimate it on the wrong side of a limit.
     void JudgeOnlyEscapes(bool only) { FOnlyEscapes = only; }
     void ClearHits();
+    // With shared hits: the orbit whose key the hits carry, and whether other threads plot into
+    // the same hits meanwhile.
+    void PlotAs(int orbit, bool concurrent);
     // StepCount without its 32-bit ceiling.
     std::int64_t StepCount64() const { return FParams->StepCount + FStepsPastCeiling; }
     // The group (0..2) of the latest point plotted on a pixel; NoGroup for a pixel never hit.
@@ -109,6 +117,13 @@ public:
     // Runs until the current block's AbortRequested is true at the top of a loop pass. The
     // picture then shows every plotted point.
     void RunFractal(TFractalParams* params);
+    // Where the run that has just ended stands, for ContinueFractal; the stream position is
+    // that of the stream in use. The phase and the tick counter are the caller's.
+    TOrbitRunState SaveRunState() const;
+    // Goes on with a run that was stopped where `state` was saved, as if it never had: from
+    // inside the pass hook (a pause), or at its step limit (Phase Finished), which a larger
+    // limit now lifts. The stream must already stand at the state's position.
+    void ContinueFractal(TFractalParams* params, const TOrbitRunState& state);
     // A plotted point only counts its hit and notes its group; its pixel takes its colour here,
     // from the counters, the group and the colour settings now in force. Only the last colour
     // of a pixel survives, so this gives the picture that colouring at every hit gives, as
@@ -172,6 +187,9 @@ private:
     std::size_t HitIndex(int column, int row) const { return PixelIndex(column, row) * 3; }
     void ClearTouched();
     void WidenCounters();
+    // The loop of a run; untilHook counts the passes to the next hook call.
+    void RunPasses(int untilHook, bool countPassFirst);
+    void CountPassForHook(int& untilHook);
     void ColourPendingRows(TPixelGraphic* image, const TFractalParams& p, int column, int row0,
                            int row1);
     // The latest group's byte: the group, with PendingColour while its pixel awaits its colour.
@@ -206,6 +224,11 @@ private:
     std::int64_t FStepsPastCeiling = 0;
     TPassHook FPassHook;
     int FPassesPerHook = 1;
+    // The passes the last run had left to its next hook call when it ended.
+    int FUntilHookAtEnd = 1;
+    TSharedHits* FShared = nullptr;
+    std::uint32_t FSharedKey = 0;
+    bool FSharedConcurrent = false;
     std::int64_t FStepLimit = NoStepLimit;
     TClock FClock;
 

@@ -23,7 +23,8 @@ struct TOrbitRunState {
     std::int64_t StepsPastCeiling = 0;
     // Draws the orbit has taken from its Philox stream.
     std::uint64_t StreamPosition = 0;
-    // Passes left until the next display tick.
+    // Passes left until the next display tick, and until the next call of the pass hook.
     std::int64_t UntilTick = 0;
+    std::int32_t UntilHook = 1;
     bool operator==(const TOrbitRunState&) const = default;
 };

@@ -42,6 +42,11 @@ public:
         y = ny;
     }
 
+    // Back to where a stopped run left it.
+    void Resume(double angle, std::int32_t lastTick) {
+        FAngle = angle;
+        FLastTick = lastTick;
+    }
     double Angle() const { return FAngle; }
     std::int32_t LastTick() const { return FLastTick; }
 

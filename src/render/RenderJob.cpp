@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <exception>
 #include <latch>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -32,13 +34,19 @@ std::int64_t PassesPerHook(std::int64_t tickEvery) {
 // Sets that passed their own warm-up but were rejected by another orbit's, before giving up.
 constexpr int MaxSetsRejectedByOrbits = 1000;
 
-// Everything the run holds at once: the hit counters and latest groups of every orbit and the
-// picture.
-std::uint64_t RunBytes(int width, int height, int orbits, double intensity) {
-    const std::uint64_t perOrbit =
-        TFractalEngine::HitBytes(width, height, TFractalEngine::CounterWidthFor(intensity));
+// Everything the run holds at once: the hit counters and latest groups, of its one orbit or
+// shared by its many, and the picture.
+std::uint64_t RunBytes(int width, int height, bool shared, double intensity) {
+    const TFractalEngine::TCounterWidth counters = TFractalEngine::CounterWidthFor(intensity);
+    const std::uint64_t hits = shared ? TSharedHits::Bytes(width, height, counters)
+                                      : TFractalEngine::HitBytes(width, height, counters);
     const std::uint64_t picture = static_cast<std::uint64_t>(width * 3 + 3) * height;
-    return perOrbit * orbits + picture;
+    return hits + picture;
+}
+
+// A render of many orbits, a saved one, or a share of one: its orbits plot into shared counters.
+bool SharesCounters(const TRenderSettings& settings) {
+    return settings.OrbitCount() > 1 || settings.SavesState || settings.EndOrbit != 0;
 }
 
 std::string Mebibytes(std::uint64_t bytes) {
@@ -48,6 +56,25 @@ std::string Mebibytes(std::uint64_t bytes) {
 } // namespace
 
 TRenderJob::TRenderJob(const TRenderSettings& settings)
+    : TRenderJob(settings, std::unique_ptr<TSharedHits>()) {}
+
+TRenderJob::TRenderJob(const TRenderSettings& settings, TRenderState&& state)
+    : TRenderJob(settings, std::move(state.Hits)) {
+    if (FSettings.Steps < state.Steps)
+        throw std::invalid_argument("the state has reached " + std::to_string(state.Steps) +
+                                    " steps; a render can only go on to more");
+    FOrbitStates = std::move(state.OrbitStates);
+    FSetAccepted = true;
+    FUsedClock = state.DrawClock;
+    FNextSeed = state.NextDrawClock;
+    FRejectedSets = state.RejectedSets;
+    FCoefficientSets = state.CoefficientSets;
+    FSettings.Fit = false;
+    for (const TOrbitRunState& orbit : FOrbitStates)
+        FPlotted += PlottedSteps(orbit);
+}
+
+TRenderJob::TRenderJob(const TRenderSettings& settings, std::unique_ptr<TSharedHits> resumedHits)
     : FSettings(settings), FSupersample(settings.Supersample), FWidth(settings.Width),
       FHeight(settings.Height), FRequestedSteps(settings.Steps),
       FNextSeed(settings.Seed.value_or(0)) {
@@ -67,14 +94,24 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
     if (FSettings.Steps < FOrbits)
         throw std::invalid_argument(std::to_string(FOrbits) +
                                     " orbits need at least as many steps");
-    // Each thread plots its share of the orbits into counters of its own.
+    FFirstOrbit = FSettings.FirstOrbit;
+    FEndOrbit = FSettings.EndOrbit == 0 ? FOrbits : FSettings.EndOrbit;
+    if (FFirstOrbit < 0 || FFirstOrbit >= FEndOrbit || FEndOrbit > FOrbits)
+        throw std::invalid_argument("the orbits " + std::to_string(FFirstOrbit) + " to " +
+                                    std::to_string(FEndOrbit - 1) + " are not among the " +
+                                    std::to_string(FOrbits) + " orbits of the render");
     const int width = FSettings.Width, height = FSettings.Height;
-    const int threads = std::clamp(FSettings.Threads, 1, FOrbits);
+    const bool shared = SharesCounters(FSettings);
+    if (resumedHits && (resumedHits->Width() != width || resumedHits->Height() != height))
+        throw std::invalid_argument("the state's counters are not of the picture's size");
+    const int threads = shared ? std::clamp(FSettings.Threads, 1, FEndOrbit - FFirstOrbit) : 1;
     const double intensity = FSettings.Params.Intensity;
-    const std::uint64_t needed = RunBytes(width, height, threads, intensity);
-    std::string what = "the hit counters of " + std::to_string(threads) +
-                       (threads == 1 ? " thread" : " threads") + " and a " + std::to_string(width) +
-                       "x" + std::to_string(height) + " picture";
+    const std::uint64_t needed =
+        RunBytes(width, height, shared, intensity) -
+        (resumedHits ? TSharedHits::Bytes(width, height, resumedHits->CounterWidth()) : 0);
+    std::string what =
+        (resumedHits ? std::string("the ") : std::string("the hit counters and a ")) +
+        std::to_string(width) + "x" + std::to_string(height) + " picture";
     if (FSupersample > 1)
         what += " (" + std::to_string(FWidth) + "x" + std::to_string(FHeight) + " supersampled " +
                 std::to_string(FSupersample) + " times)";
@@ -92,9 +129,15 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
     FReduced.Gamma = FSettings.ScreenGamma;
     try {
         view.PrepareRun(FSettings.Params, FImage, width, height);
+        const TFractalEngine::TCounterWidth counters = TFractalEngine::CounterWidthFor(intensity);
+        if (shared) {
+            FHits = resumedHits ? std::move(resumedHits)
+                                : std::make_unique<TSharedHits>(width, height, counters);
+            FOrbitStates.resize(static_cast<std::size_t>(FEndOrbit - FFirstOrbit));
+        }
         for (int i = 0; i < threads; ++i)
-            FEngines.push_back(std::make_unique<TFractalEngine>(
-                width, height, TFractalEngine::CounterWidthFor(intensity)));
+            FEngines.push_back(shared ? std::make_unique<TFractalEngine>(*FHits)
+                                      : std::make_unique<TFractalEngine>(width, height, counters));
     } catch (const std::bad_alloc&) {
         throw std::runtime_error("not enough memory: " + what + " need " + Mebibytes(needed));
     }
@@ -102,8 +145,7 @@ TRenderJob::TRenderJob(const TRenderSettings& settings)
 
 std::uint64_t TRenderJob::NeededBytes(const TRenderSettings& settings) {
     const int factor = settings.Supersample;
-    return RunBytes(settings.Width * factor, settings.Height * factor,
-                    std::clamp(settings.Threads, 1, settings.OrbitCount()),
+    return RunBytes(settings.Width * factor, settings.Height * factor, SharesCounters(settings),
                     settings.Params.Intensity);
 }
 
@@ -120,6 +162,8 @@ double TRenderJob::MeasuredRate(const TRenderSettings& settings) {
     probe.Steps = 300000;
     probe.Threads = 1;
     probe.Orbits = 0;
+    probe.SavesState = false;
+    probe.FirstOrbit = probe.EndOrbit = 0;
     probe.Supersample = 1;
     probe.Transparent = false;
     try {
@@ -147,8 +191,7 @@ std::uint32_t TRenderJob::NextDrawClock() {
 }
 
 TRenderJob::TOrbitEnd TRenderJob::RunOrbit(TFractalEngine& engine, TFractalParams& params,
-                                           std::int64_t steps, bool keepSet,
-                                           const TProgressShare& share, const std::stop_token& stop,
+                                           const TOrbitRun& run, const std::stop_token& stop,
                                            int& coefficientSets) {
     TOrbitEnd end;
     // Draws since a point was last plotted; the engine itself never gives up on a map choice. A
@@ -159,7 +202,7 @@ TRenderJob::TOrbitEnd TRenderJob::RunOrbit(TFractalEngine& engine, TFractalParam
     end.RejectedLyapunov = params.Lyapunov;
     engine.SetClock([&]() -> std::uint32_t {
         end.RejectedLyapunov = params.Lyapunov;
-        if (keepSet) {
+        if (run.KeepSet) {
             end.SetRejected = true;
             params.AbortRequested = BoolTrue;
             return 0;
@@ -179,9 +222,15 @@ TRenderJob::TOrbitEnd TRenderJob::RunOrbit(TFractalEngine& engine, TFractalParam
     // The hook runs every passesPerHook passes, which divides TickEvery, so that the ticks fall
     // on the same passes as with a call after every pass.
     const std::int64_t passesPerHook = PassesPerHook(FSettings.TickEvery);
-    engine.SetStepLimit(TFractalEngine::WarmUpSteps + steps);
+    engine.SetStepLimit(TFractalEngine::WarmUpSteps + run.Steps);
+    const bool resumed =
+        run.State != nullptr && run.State->Phase != TOrbitRunState::TPhase::NotStarted;
     std::int64_t passes = 0;
-    std::int64_t untilTick = FSettings.TickEvery;
+    std::int64_t untilTick = resumed ? run.State->UntilTick : FSettings.TickEvery;
+    std::int64_t plottedSeen = resumed ? PlottedSteps(*run.State) : 0;
+    const auto plottedNow = [&] {
+        return std::max<std::int64_t>(0, engine.StepCount64() - TFractalEngine::WarmUpSteps);
+    };
     engine.SetPassHook(
         [&] {
             untilTick -= passesPerHook;
@@ -189,8 +238,8 @@ TRenderJob::TOrbitEnd TRenderJob::RunOrbit(TFractalEngine& engine, TFractalParam
                 untilTick = FSettings.TickEvery;
                 ++params.Tick;
             }
-            // Looking at the time and the stop token costs more than a pass: only every 65536
-            // passes or so.
+            // Looking at the time and the flags costs more than a pass: only every 65536 passes
+            // or so.
             passes += passesPerHook;
             if (passes < 65536)
                 return;
@@ -200,19 +249,37 @@ TRenderJob::TOrbitEnd TRenderJob::RunOrbit(TFractalEngine& engine, TFractalParam
                 params.AbortRequested = BoolTrue;
                 return;
             }
-            if (share.Hook == nullptr || !*share.Hook)
+            if (run.Plotted) {
+                const std::int64_t plotted = plottedNow();
+                *run.Plotted += plotted - plottedSeen;
+                plottedSeen = plotted;
+                if (FPause.load(std::memory_order_relaxed)) {
+                    end.Paused = true;
+                    params.AbortRequested = BoolTrue;
+                }
+            }
+            if (run.Hook == nullptr || !*run.Hook)
                 return;
-            const std::int64_t plotted =
-                std::max<std::int64_t>(0, engine.StepCount64() - TFractalEngine::WarmUpSteps);
-            (*share.Hook)({static_cast<double>(share.Done + plotted) /
-                               static_cast<double>(share.Total > 0 ? share.Total : steps),
-                           std::chrono::duration<double>(TClock::now() - FStart).count()});
+            (*run.Hook)({static_cast<double>(plottedNow()) / static_cast<double>(run.Steps),
+                         std::chrono::duration<double>(TClock::now() - FStart).count()});
         },
         static_cast<int>(passesPerHook));
 
     params.AbortRequested = BoolFalse;
-    params.Tick = 0;
-    engine.RunFractal(&params);
+    if (resumed) {
+        engine.ContinueFractal(&params, *run.State);
+    } else {
+        params.Tick = 0;
+        engine.RunFractal(&params);
+    }
+    if (run.State && !end.Cancelled && !end.SetRejected) {
+        *run.State = engine.SaveRunState();
+        run.State->Phase =
+            end.Paused ? TOrbitRunState::TPhase::Running : TOrbitRunState::TPhase::Finished;
+        run.State->UntilTick = untilTick;
+    }
+    if (run.Plotted)
+        *run.Plotted += plottedNow() - plottedSeen;
 
     engine.SetPassHook(nullptr);
     engine.SetClock(nullptr);
@@ -232,13 +299,15 @@ std::runtime_error TRenderJob::GiveUp(double lyapunov) const {
         " draws (the last Lyapunov estimate was " + text + "; some map combinations never settle)");
 }
 
-TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::stop_token& stop) {
+TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::stop_token& stop,
+                              const TCheckpointing& checkpoints) {
     TFractalParams& params = FSettings.Params;
     TRenderResult result;
+    result.CoefficientSets = FCoefficientSets;
     FStart = TClock::now();
     if (FSettings.Fit)
         FitToAttractor(stop, result.CoefficientSets);
-    if (FSettings.KeepCoefficients) {
+    if (FSettings.KeepCoefficients && !FSetAccepted) {
         // The orbit starts as it did after the set's draw: the generator where the draw left
         // it, and the estimate the draw set.
         params.NewCoefficients = BoolFalse;
@@ -248,184 +317,273 @@ TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::st
         else
             FUsedClock = FSettings.FileClock;
     }
-    if (FOrbits == 1) {
+    if (!Shared()) {
         TFractalEngine& engine = *FEngines.front();
         if (FSettings.KeepCoefficients)
             engine.SetRandomSeed(TFractalEngine::OrbitStreamStart(*FUsedClock, 0, 1));
-        const TOrbitEnd end = RunOrbit(engine, params, FSettings.Steps, FSettings.KeepCoefficients,
-                                       {&progress}, stop, result.CoefficientSets);
+        const TOrbitEnd end =
+            RunOrbit(engine, params, {FSettings.Steps, FSettings.KeepCoefficients, &progress}, stop,
+                     result.CoefficientSets);
         if (end.Cancelled)
             throw ERenderCancelled();
         if (end.GaveUp || end.SetRejected)
             throw GiveUp(end.RejectedLyapunov);
         result.Steps = engine.StepCount64() - TFractalEngine::WarmUpSteps;
     } else {
-        result.Steps = RunOrbits(&progress, stop, result.CoefficientSets);
+        result.Steps = RunOrbits(&progress, stop, checkpoints, result.CoefficientSets);
     }
-    if (FSettings.Transparent)
-        MakeTransparentPicture();
-    else if (FSupersample > 1)
-        ReduceByBoxAverage(FImage, FSupersample, FReduced);
+    if (Complete()) {
+        if (FSettings.Transparent)
+            MakeTransparentPicture();
+        else if (FSupersample > 1)
+            ReduceByBoxAverage(FImage, FSupersample, FReduced);
+    }
     result.Seconds = std::chrono::duration<double>(TClock::now() - FStart).count();
     result.Lyapunov = params.Lyapunov;
     return result;
 }
 
-std::int64_t TRenderJob::RunOrbits(const TRenderProgressHook* progress, std::stop_token stop,
-                                   int& coefficientSets) {
-    TFractalParams& params = FSettings.Params;
-    const int orbits = FOrbits;
-    const int threads = static_cast<int>(FEngines.size());
-    // Thread t runs the orbits FirstOrbit(t) to FirstOrbit(t + 1) - 1, one after another, into
-    // its counters. Each thread's orbits follow those of the thread before, so the merge finds
-    // the latest hit of a pixel in the last thread that has one, whatever the thread count.
-    const auto firstOrbit = [&](int thread) {
-        return static_cast<int>(std::int64_t{thread} * orbits / threads);
-    };
-    const auto stepsOf = [&](int orbit) {
-        return FSettings.Steps / orbits + (orbit < FSettings.Steps % orbits ? 1 : 0);
-    };
-    for (int rejectedSets = 0;; ++rejectedSets) {
-        if (!FSettings.KeepCoefficients) {
-            if (rejectedSets == MaxSetsRejectedByOrbits)
-                throw std::runtime_error("no coefficient set kept all " + std::to_string(orbits) +
-                                         " orbits bounded after " + std::to_string(rejectedSets) +
-                                         " sets had passed one orbit's warm-up; try fewer "
-                                         "--orbits");
-            DrawAcceptedSet(stop, coefficientSets);
-        } else {
-            JudgeKeptSet(stop);
-        }
-        std::vector<TOrbitEnd> ends(orbits);
-        std::vector<std::int64_t> plotted(orbits, 0);
-        TFractalParams orbit0 = params;
-        std::vector<std::exception_ptr> errors(threads);
-        {
-            // The threads start together once every one runs, or not at all: a thread the
-            // system refuses ends the run before any orbit has begun.
-            std::latch allStarted(1);
-            bool startFailed = false;
-            std::vector<std::jthread> running;
-            running.reserve(threads);
-            const auto startThread = [&](int t, auto work) {
-                try {
-                    running.emplace_back(work);
-                } catch (const std::system_error& error) {
-                    startFailed = true;
-                    allStarted.count_down();
-                    throw std::runtime_error("could not start thread " + std::to_string(t + 1) +
-                                             " of " + std::to_string(threads) + " (--threads " +
-                                             std::to_string(threads) +
-                                             "): " + error.code().message());
-                }
-            };
-            for (int t = 0; t < threads; ++t)
-                startThread(t, [&, t] {
-                    allStarted.wait();
-                    if (startFailed)
-                        return;
-                    TFractalEngine& engine = *FEngines[t];
-                    const int first = firstOrbit(t), last = firstOrbit(t + 1);
-                    TProgressShare share{t == 0 ? progress : nullptr, 0, 0};
-                    for (int i = first; i < last; ++i)
-                        share.Total += stepsOf(i);
-                    try {
-                        engine.ClearHits();
-                        engine.KeepHitsAcrossRuns(true);
-                        engine.JudgeOnlyEscapes(true);
-                        for (int i = first; i < last; ++i) {
-                            TFractalParams block = params;
-                            block.NewCoefficients = BoolFalse;
-                            block.StepCount = 0;
-                            block.Image = nullptr;
-                            engine.UseStream(std::make_unique<TPhiloxStream>(
-                                *FUsedClock, static_cast<std::uint32_t>(i)));
-                            int unusedSets = 0;
-                            ends[i] =
-                                RunOrbit(engine, block, stepsOf(i), true, share, stop, unusedSets);
-                            plotted[i] = engine.StepCount64() - TFractalEngine::WarmUpSteps;
-                            share.Done += stepsOf(i);
-                            if (i == 0)
-                                orbit0 = block;
-                            if (ends[i].Cancelled || ends[i].SetRejected)
-                                break;
-                        }
-                    } catch (...) {
-                        errors[t] = std::current_exception();
-                    }
-                    engine.KeepHitsAcrossRuns(false);
-                    engine.JudgeOnlyEscapes(false);
-                    engine.UseStream(nullptr);
-                });
-            allStarted.count_down();
-        }
-        for (const std::exception_ptr& error : errors)
-            if (error)
-                std::rethrow_exception(error);
-        if (std::any_of(ends.begin(), ends.end(),
-                        [](const TOrbitEnd& end) { return end.Cancelled; }))
-            throw ERenderCancelled();
-        const auto rejected = std::find_if(ends.begin(), ends.end(),
-                                           [](const TOrbitEnd& end) { return end.SetRejected; });
-        if (rejected == ends.end()) {
-            MergeOrbits(params);
-            params.Tick = orbit0.Tick;
-            params.Lyapunov = orbit0.Lyapunov;
-            params.StepCount = orbit0.StepCount;
-            std::int64_t steps = 0;
-            for (const std::int64_t orbitSteps : plotted)
-                steps += orbitSteps;
-            return steps;
-        }
-        if (FSettings.KeepCoefficients)
-            throw GiveUp(rejected->RejectedLyapunov);
-    }
+std::int64_t TRenderJob::StepsOfOrbit(int orbit) const {
+    return FSettings.Steps / FOrbits + (orbit < FSettings.Steps % FOrbits ? 1 : 0);
 }
 
-void TRenderJob::MergeOrbits(const TFractalParams& p) {
-    // Every increment is the same rounded intensity, and a counter takes none once it has
-    // reached the limit: one orbit after another would have stopped at the first multiple of the
-    // increment at or beyond the limit.
-    const std::int64_t increment = RoundToInt32(p.Intensity);
-    const std::int64_t limit = TFractalEngine::HitLimit;
-    const std::int64_t saturated =
-        increment > 0 ? (limit + increment - 1) / increment * increment : 0;
-    const std::uint32_t background = p.WhiteBackground ? 0xFFFFFFu : 0u;
-    // Column by column, the order in which the engines keep their counters.
-    for (int column = 0; column < FSettings.Width; ++column)
-        for (int row = 0; row < FSettings.Height; ++row) {
-            std::int64_t sums[3] = {0, 0, 0};
-            int group = TFractalEngine::NoGroup;
-            for (const std::unique_ptr<TFractalEngine>& engine : FEngines) {
-                const std::array<std::int32_t, 3> hits = engine->HitCounters(column, row);
-                for (int g = 0; g < 3; ++g)
-                    sums[g] += hits[g];
-                if (const int latest = engine->LatestGroup(column, row);
-                    latest != TFractalEngine::NoGroup)
-                    group = latest;
+std::int64_t TRenderJob::PlottedSteps(const TOrbitRunState& state) {
+    if (state.Phase == TOrbitRunState::TPhase::NotStarted)
+        return 0;
+    return std::max<std::int64_t>(0, std::int64_t{state.StepCount} + state.StepsPastCeiling -
+                                         TFractalEngine::WarmUpSteps);
+}
+
+bool TRenderJob::OrbitComplete(int orbit) const {
+    const TOrbitRunState& state = FOrbitStates[static_cast<std::size_t>(orbit - FFirstOrbit)];
+    return state.Phase == TOrbitRunState::TPhase::Finished &&
+           PlottedSteps(state) >= StepsOfOrbit(orbit);
+}
+
+std::int64_t TRenderJob::RunOrbits(const TRenderProgressHook* progress, const std::stop_token& stop,
+                                   const TCheckpointing& checkpoints, int& coefficientSets) {
+    TFractalParams& params = FSettings.Params;
+    const int orbits = FOrbits;
+    for (;;) {
+        if (!FSetAccepted) {
+            if (!FSettings.KeepCoefficients) {
+                if (FRejectedSets == MaxSetsRejectedByOrbits)
+                    throw std::runtime_error(
+                        "no coefficient set kept all " + std::to_string(orbits) +
+                        " orbits bounded after " + std::to_string(FRejectedSets) +
+                        " sets had passed one orbit's warm-up; try fewer --orbits");
+                DrawAcceptedSet(stop, coefficientSets);
+            } else {
+                JudgeKeptSet(stop);
             }
+            // The judgement plotted its first points; the orbits start on clean counters.
+            FHits->Clear();
+            std::fill(FOrbitStates.begin(), FOrbitStates.end(), TOrbitRunState{});
+            FPlotted = 0;
+            FSetAccepted = true;
+        }
+        FCoefficientSets = coefficientSets;
+        bool interrupted = false;
+        const TOrbitsEnd end = RunOrbitsOnThreads(progress, stop, checkpoints, interrupted);
+        if (end == TOrbitsEnd::SetRejected) {
+            FSetAccepted = false;
+            ++FRejectedSets;
+            continue;
+        }
+        if (!checkpoints.File.empty())
+            SaveState(checkpoints.File);
+        if (interrupted)
+            throw ERenderInterrupted(checkpoints.File);
+        if (end == TOrbitsEnd::Complete)
+            break;
+    }
+    // The run's own figures are those of its first orbit, the one a single thread runs first.
+    const TOrbitRunState& first = FOrbitStates.front();
+    params.Tick = first.Tick;
+    params.Lyapunov = first.Lyapunov;
+    params.StepCount = first.StepCount;
+    if (Complete())
+        ColourSharedHits(params);
+    std::int64_t steps = 0;
+    for (const TOrbitRunState& orbit : FOrbitStates)
+        steps += PlottedSteps(orbit);
+    return steps;
+}
+
+TRenderJob::TOrbitsEnd TRenderJob::RunOrbitsOnThreads(const TRenderProgressHook* progress,
+                                                      const std::stop_token& stop,
+                                                      const TCheckpointing& checkpoints,
+                                                      bool& interrupted) {
+    const int threads = static_cast<int>(FEngines.size());
+    std::vector<TOrbitEnd> ends(FOrbitStates.size());
+    std::vector<std::exception_ptr> errors(threads);
+    // The threads take the orbits one after another: the counters do not care which runs which.
+    std::atomic<int> nextOrbit{FFirstOrbit};
+    std::mutex finishing;
+    std::condition_variable finished;
+    int running = threads;
+    FPause = false;
+    {
+        // The threads start together once every one runs, or not at all: a thread the system
+        // refuses ends the run before any orbit has begun.
+        std::latch allStarted(1);
+        bool startFailed = false;
+        std::vector<std::jthread> started;
+        started.reserve(threads);
+        const auto work = [&](int t) {
+            allStarted.wait();
+            if (!startFailed) {
+                try {
+                    for (int orbit = nextOrbit++; orbit < FEndOrbit && !FPause;
+                         orbit = nextOrbit++) {
+                        if (OrbitComplete(orbit))
+                            continue;
+                        TOrbitEnd& end = ends[static_cast<std::size_t>(orbit - FFirstOrbit)];
+                        RunOrbitOnThread(*FEngines[t], orbit, stop, end);
+                        if (end.Cancelled || end.SetRejected)
+                            FPause = true;
+                    }
+                } catch (...) {
+                    errors[t] = std::current_exception();
+                    FPause = true;
+                }
+            }
+            const std::lock_guard lock(finishing);
+            --running;
+            finished.notify_one();
+        };
+        for (int t = 0; t < threads; ++t) {
+            try {
+                started.emplace_back(work, t);
+            } catch (const std::system_error& error) {
+                startFailed = true;
+                allStarted.count_down();
+                throw std::runtime_error("could not start thread " + std::to_string(t + 1) +
+                                         " of " + std::to_string(threads) + " (--threads " +
+                                         std::to_string(threads) + "): " + error.code().message());
+            }
+        }
+        allStarted.count_down();
+        // This thread reports the progress and calls the pauses for checkpoints.
+        const double rangeSteps = [&] {
+            double steps = 0;
+            for (int orbit = FFirstOrbit; orbit < FEndOrbit; ++orbit)
+                steps += static_cast<double>(StepsOfOrbit(orbit));
+            return steps;
+        }();
+        TClock::time_point nextCheckpoint =
+            TClock::now() + std::chrono::duration_cast<TClock::duration>(
+                                std::chrono::duration<double>(checkpoints.EverySeconds));
+        std::unique_lock lock(finishing);
+        while (!finished.wait_for(lock, std::chrono::milliseconds(100),
+                                  [&] { return running == 0; })) {
+            if (progress && *progress)
+                (*progress)({static_cast<double>(FPlotted.load()) / rangeSteps,
+                             std::chrono::duration<double>(TClock::now() - FStart).count()});
+            if (checkpoints.File.empty() || FPause)
+                continue;
+            if (checkpoints.Interrupt && checkpoints.Interrupt->load()) {
+                interrupted = true;
+                FPause = true;
+            } else if (TClock::now() >= nextCheckpoint) {
+                FPause = true;
+            }
+        }
+    }
+    for (const std::exception_ptr& error : errors)
+        if (error)
+            std::rethrow_exception(error);
+    if (std::any_of(ends.begin(), ends.end(), [](const TOrbitEnd& end) { return end.Cancelled; }))
+        throw ERenderCancelled();
+    if (const auto rejected = std::find_if(ends.begin(), ends.end(),
+                                           [](const TOrbitEnd& end) { return end.SetRejected; });
+        rejected != ends.end()) {
+        if (FSettings.KeepCoefficients)
+            throw GiveUp(rejected->RejectedLyapunov);
+        return TOrbitsEnd::SetRejected;
+    }
+    if (checkpoints.Interrupt && checkpoints.Interrupt->load())
+        interrupted = true;
+    for (int orbit = FFirstOrbit; orbit < FEndOrbit; ++orbit)
+        if (!OrbitComplete(orbit))
+            return TOrbitsEnd::Paused;
+    return TOrbitsEnd::Complete;
+}
+
+void TRenderJob::RunOrbitOnThread(TFractalEngine& engine, int orbit, const std::stop_token& stop,
+                                  TOrbitEnd& end) {
+    TOrbitRunState& state = FOrbitStates[static_cast<std::size_t>(orbit - FFirstOrbit)];
+    TFractalParams block = FSettings.Params;
+    block.NewCoefficients = BoolFalse;
+    block.StepCount = 0;
+    block.Image = nullptr;
+    engine.PlotAs(orbit, FEngines.size() > 1);
+    engine.JudgeOnlyEscapes(true);
+    engine.UseStream(std::make_unique<TPhiloxStream>(*FUsedClock, static_cast<std::uint32_t>(orbit),
+                                                     state.StreamPosition));
+    int unusedSets = 0;
+    end = RunOrbit(engine, block, {StepsOfOrbit(orbit), true, nullptr, &state, &FPlotted}, stop,
+                   unusedSets);
+    engine.JudgeOnlyEscapes(false);
+    engine.UseStream(nullptr);
+}
+
+void TRenderJob::ColourSharedHits(const TFractalParams& p) {
+    const std::uint32_t background = p.WhiteBackground ? 0xFFFFFFu : 0u;
+    for (int row = 0; row < FSettings.Height; ++row)
+        for (int column = 0; column < FSettings.Width; ++column) {
+            const std::size_t pixel = FHits->PixelIndex(column, row);
+            const int group = FHits->LatestGroup(pixel);
             if (group == TFractalEngine::NoGroup) {
                 FImage.SetPixel(column, row, background);
                 continue;
             }
-            std::int32_t merged[3];
-            for (int g = 0; g < 3; ++g) {
-                std::int64_t sum = sums[g];
-                if (increment > 0 && sum >= limit)
-                    sum = std::min(sum, saturated);
-                merged[g] = static_cast<std::int32_t>(
-                    std::clamp<std::int64_t>(sum, std::numeric_limits<std::int32_t>::min(),
-                                             std::numeric_limits<std::int32_t>::max()));
-            }
-            FImage.SetPixel(column, row, HitColor(p, merged, group));
+            const std::array<std::int32_t, 3> hits = FHits->HitCounters(pixel);
+            FImage.SetPixel(column, row, HitColor(p, hits.data(), group));
         }
+}
+
+bool TRenderJob::Reached(int column, int row) const {
+    if (Shared())
+        return FHits->Key(FHits->PixelIndex(column, row)) != 0;
+    return FEngines.front()->LatestGroup(column, row) != TFractalEngine::NoGroup;
+}
+
+void TRenderJob::SaveState(const std::string& fileName) {
+    TRenderState state;
+    // The tick a run ends on differs among shares of a render; every orbit starts at tick 0.
+    TParameterFile parameters = UsedParameters();
+    parameters.Params.Tick = 0;
+    state.Parameters = parameters.ToJson();
+    state.Width = FSettings.Width;
+    state.Height = FSettings.Height;
+    state.Supersample = FSupersample;
+    state.Transparent = FSettings.Transparent;
+    state.Steps = FSettings.Steps;
+    state.Orbits = FOrbits;
+    state.FirstOrbit = FFirstOrbit;
+    state.EndOrbit = FEndOrbit;
+    state.DrawClock = FUsedClock.value_or(0);
+    state.KeepCoefficients = FSettings.KeepCoefficients;
+    state.NextDrawClock = FNextSeed;
+    state.RejectedSets = FRejectedSets;
+    state.CoefficientSets = FCoefficientSets;
+    state.OrbitStates = FOrbitStates;
+    // The counters are lent to the state for the save, not copied: they may take gigabytes.
+    state.Hits = std::move(FHits);
+    struct TGiveBack {
+        std::unique_ptr<TSharedHits>& Owner;
+        TRenderState& State;
+        ~TGiveBack() { Owner = std::move(State.Hits); }
+    } giveBack{FHits, state};
+    SaveRenderState(state, fileName);
 }
 
 void TRenderJob::DrawAcceptedSet(const std::stop_token& stop, int& coefficientSets) {
     // The first orbit's engine draws until a set passes its warm-up and plots a point.
     FSettings.Params.NewCoefficients = BoolTrue;
     const TOrbitEnd end =
-        RunOrbit(*FEngines.front(), FSettings.Params, 1, false, {}, stop, coefficientSets);
+        RunOrbit(*FEngines.front(), FSettings.Params, {1, false}, stop, coefficientSets);
     if (end.Cancelled)
         throw ERenderCancelled();
     if (end.GaveUp)
@@ -438,7 +596,7 @@ void TRenderJob::JudgeKeptSet(const std::stop_token& stop) {
     block.Image = nullptr;
     FEngines.front()->SetRandomSeed(TFractalEngine::OrbitStreamStart(*FUsedClock, 0, 1));
     int unusedSets = 0;
-    const TOrbitEnd end = RunOrbit(*FEngines.front(), block, 1, true, {}, stop, unusedSets);
+    const TOrbitEnd end = RunOrbit(*FEngines.front(), block, {1, true}, stop, unusedSets);
     if (end.Cancelled)
         throw ERenderCancelled();
     if (end.SetRejected)
@@ -486,11 +644,7 @@ void TRenderJob::MakeTransparentPicture() {
             for (int dy = 0; dy < factor; ++dy)
                 for (int dx = 0; dx < factor; ++dx) {
                     const int column = x * factor + dx, row = y * factor + dy;
-                    const bool hit =
-                        std::any_of(FEngines.begin(), FEngines.end(), [&](const auto& engine) {
-                            return engine->LatestGroup(column, row) != TFractalEngine::NoGroup;
-                        });
-                    if (!hit)
+                    if (!Reached(column, row))
                         continue;
                     ++reached;
                     const std::uint8_t* pixel = FImage.ScanLine(row) + column * 3;
@@ -521,6 +675,35 @@ TParameterFile TRenderJob::UsedParameters() const {
     file.PlottedSteps = FRequestedSteps;
     file.TickEvery = FSettings.TickEvery;
     return file;
+}
+
+TRenderSettings ResumedRenderSettings(const TRenderState& state) {
+    TParameterFile parameters;
+    try {
+        parameters = TParameterFile::FromJson(state.Parameters);
+    } catch (const EParameterFile& error) {
+        throw ERenderState(std::string("its parameters: ") + error.what());
+    }
+    TRenderSettings settings = RenderSettingsOf(parameters);
+    const int factor = state.Supersample;
+    if (state.Width % factor != 0 || state.Height % factor != 0 ||
+        state.Width / factor != settings.Width || state.Height / factor != settings.Height ||
+        state.Steps % (std::int64_t{factor} * factor) != 0)
+        throw ERenderState("its counters do not fit its parameters' picture size and "
+                           "supersampling");
+    settings.Supersample = factor;
+    settings.Steps = state.Steps / (std::int64_t{factor} * factor);
+    settings.Transparent = state.Transparent;
+    settings.Orbits = state.Orbits;
+    const bool allOrbits = state.FirstOrbit == 0 && state.EndOrbit == state.Orbits;
+    settings.FirstOrbit = allOrbits ? 0 : state.FirstOrbit;
+    settings.EndOrbit = allOrbits ? 0 : state.EndOrbit;
+    settings.SavesState = true;
+    settings.KeepCoefficients = state.KeepCoefficients;
+    settings.FileClock = state.DrawClock;
+    if (!state.KeepCoefficients)
+        settings.Seed = state.NextDrawClock;
+    return settings;
 }
 
 std::string RenderStatsJson(const TRenderResult& result) {

@@ -4,7 +4,9 @@
 #include "engine/ParameterFile.h"
 #include "image/PixelGraphic.h"
 #include "render/RenderSettings.h"
+#include "render/RenderState.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -22,7 +24,7 @@ struct TRenderResult {
     double Seconds = 0.0;
 };
 
-// How far a render has come: called now and then from the thread of its first orbit.
+// How far a render has come: called now and then from the thread that runs it.
 struct TRenderProgress {
     double Fraction = 0.0; // of the requested steps plotted
     double Seconds = 0.0;  // since the run started
@@ -35,17 +37,40 @@ public:
     ERenderCancelled() : std::runtime_error("the render was cancelled") {}
 };
 
+// A render stopped by its interruption flag after it had saved its state; it leaves no picture.
+class ERenderInterrupted : public std::runtime_error {
+public:
+    explicit ERenderInterrupted(const std::string& stateFile)
+        : std::runtime_error("the render was interrupted; its state is saved in \"" + stateFile +
+                             "\"") {}
+};
+
+// How a render of several orbits saves its state as it goes: every EverySeconds, when
+// Interrupt is set (it then ends with ERenderInterrupted), and once it is complete.
+struct TCheckpointing {
+    std::string File;
+    double EverySeconds = 300.0;
+    // Set from a signal handler.
+    const std::atomic<bool>* Interrupt = nullptr;
+};
+
 // One render without windows: the settings' block on a fresh image, the view fitted to it,
 // ended once the requested number of points has been plotted. With more than one orbit, the
 // orbits run on one coefficient set, each drawing its groups from a Philox stream of its own,
 // and are merged as if they had run one after another in the order of their numbers: a pixel
 // takes the summed counters and the group of its latest hit in the highest-numbered orbit that
-// hit it. The threads only share out the orbits, so the picture never depends on them.
+// hit it. The orbits of one process plot into one set of counters whose result does not depend
+// on the order of their hits, so the threads, which only take the orbits one after another, never
+// change the picture; nor do pauses to save the state, or the processes the orbits are shared by.
 class TRenderJob {
 public:
     // Allocates everything the run needs; throws std::runtime_error when the memory cannot be
     // had, before anything is computed.
     explicit TRenderJob(const TRenderSettings& settings);
+    // Goes on with a saved render: its set, view, size, orbits and what they plotted come from
+    // `state`; the steps, which may be more than the state's, the threads and the output from
+    // `settings`. Throws std::invalid_argument when the steps are fewer than the state's.
+    TRenderJob(const TRenderSettings& settings, TRenderState&& state);
 
     // The memory a render of `settings` takes: counters, picture and sub-pixels.
     static std::uint64_t NeededBytes(const TRenderSettings& settings);
@@ -58,7 +83,12 @@ public:
     // Throws std::runtime_error when MaxFruitlessDraws coefficient sets in a row were drawn
     // without a plotted point, when a kept set fails its warm-up or a thread cannot be started,
     // and ERenderCancelled once `stop` is requested.
-    TRenderResult Run(const TRenderProgressHook& progress = {}, const std::stop_token& stop = {});
+    TRenderResult Run(const TRenderProgressHook& progress = {}, const std::stop_token& stop = {},
+                      const TCheckpointing& checkpoints = {});
+    // False for a run of only some of a render's orbits: it has no picture, only a state.
+    bool Complete() const { return FFirstOrbit == 0 && FEndOrbit == FOrbits; }
+    // Writes the state of the orbits run so far (ERenderState when it cannot).
+    void SaveState(const std::string& fileName);
     // The finished picture, at the settings' size also when supersampled; with a transparent
     // background, the colour of the reached (sub-)pixels, black where none was.
     const TPixelGraphic& Image() const { return Reduced() ? FReduced : FImage; }
@@ -79,23 +109,39 @@ private:
         // A kept set was rejected; the engine had begun to draw another.
         bool SetRejected = false;
         double RejectedLyapunov = 0.0;
+        // Stopped for a pause; its state is saved.
+        bool Paused = false;
     };
+    TRenderJob(const TRenderSettings& settings, std::unique_ptr<TSharedHits> resumedHits);
 
-    // Where an orbit's steps stand in the work its progress hook reports on.
-    struct TProgressShare {
+    // One run of an engine: its plotting steps, whether it keeps the set, and either the
+    // progress hook it calls itself (a single orbit) or, for one of many orbits, the state it
+    // goes on from and leaves, and the count of plotted steps it adds to.
+    struct TOrbitRun {
+        std::int64_t Steps = 0;
+        bool KeepSet = false;
         const TRenderProgressHook* Hook = nullptr;
-        std::int64_t Done = 0;  // steps of that work done before the orbit
-        std::int64_t Total = 0; // steps of that work; 0 for the orbit's own
+        TOrbitRunState* State = nullptr;
+        std::atomic<std::int64_t>* Plotted = nullptr;
     };
-    TOrbitEnd RunOrbit(TFractalEngine& engine, TFractalParams& params, std::int64_t steps,
-                       bool keepSet, const TProgressShare& share, const std::stop_token& stop,
-                       int& coefficientSets);
-    // With more than one orbit: finds a set all orbits accept, runs them and merges them.
-    // Returns the plotted steps of all orbits.
-    std::int64_t RunOrbits(const TRenderProgressHook* progress, std::stop_token stop,
-                           int& coefficientSets);
-    // Adds the threads' counters into the picture, coloured with the settings of `p`.
-    void MergeOrbits(const TFractalParams& p);
+    TOrbitEnd RunOrbit(TFractalEngine& engine, TFractalParams& params, const TOrbitRun& run,
+                       const std::stop_token& stop, int& coefficientSets);
+    // The render of many orbits: finds a set all orbits accept, runs them, with pauses to save
+    // the state, and colours the picture. Returns the plotted steps of all orbits.
+    std::int64_t RunOrbits(const TRenderProgressHook* progress, const std::stop_token& stop,
+                           const TCheckpointing& checkpoints, int& coefficientSets);
+    enum class TOrbitsEnd { Complete, Paused, SetRejected };
+    // Runs the orbits not yet complete on the threads until they are, or until a pause.
+    TOrbitsEnd RunOrbitsOnThreads(const TRenderProgressHook* progress, const std::stop_token& stop,
+                                  const TCheckpointing& checkpoints, bool& interrupted);
+    void RunOrbitOnThread(TFractalEngine& engine, int orbit, const std::stop_token& stop,
+                          TOrbitEnd& end);
+    std::int64_t StepsOfOrbit(int orbit) const;
+    static std::int64_t PlottedSteps(const TOrbitRunState& state);
+    bool OrbitComplete(int orbit) const;
+    // The picture coloured from the shared counters with the settings of `p`.
+    void ColourSharedHits(const TFractalParams& p);
+    bool Reached(int column, int row) const;
     std::uint32_t NextDrawClock();
     bool Reduced() const { return FSupersample > 1 || FSettings.Transparent; }
     void MakeTransparentPicture();
@@ -116,6 +162,20 @@ private:
     int FHeight = 0;
     std::int64_t FRequestedSteps = 0;
     int FOrbits = 1;
+    // The orbits this run renders: FFirstOrbit to FEndOrbit - 1.
+    int FFirstOrbit = 0;
+    int FEndOrbit = 1;
+    bool Shared() const { return FHits != nullptr; }
+    // With many orbits: the counters they plot into, where each stands, whether they have
+    // accepted the set, and the sets other orbits rejected so far.
+    std::unique_ptr<TSharedHits> FHits;
+    std::vector<TOrbitRunState> FOrbitStates;
+    bool FSetAccepted = false;
+    int FRejectedSets = 0;
+    int FCoefficientSets = 0;
+    // Orbits stop at their next look at it, for a checkpoint or because one rejected the set.
+    std::atomic<bool> FPause{false};
+    std::atomic<std::int64_t> FPlotted{0};
     TPixelGraphic FImage;
     TPixelGraphic FReduced;
     std::vector<std::uint8_t> FAlpha;
@@ -126,6 +186,10 @@ private:
     // The clock value the used set's orbits start from: its draw, or the file's.
     std::optional<std::uint32_t> FUsedClock;
 };
+
+// The settings a saved render goes on with: its set, view, size, supersampling, steps and
+// orbits. Throws ERenderState when its parameters cannot be read or do not fit its counters.
+TRenderSettings ResumedRenderSettings(const TRenderState& state);
 
 // The figures of a run as one JSON line (without the line end).
 std::string RenderStatsJson(const TRenderResult& result);

@@ -41,7 +41,16 @@ struct TRenderSettings {
     int Orbits = 0;
     static constexpr int DefaultOrbits = 16;
     static constexpr int MaxOrbits = 65536;
-    int OrbitCount() const { return Orbits > 0 ? Orbits : Threads == 1 ? 1 : DefaultOrbits; }
+    int OrbitCount() const {
+        return Orbits > 0 ? Orbits : Threads == 1 && !SavesState ? 1 : DefaultOrbits;
+    }
+    // The run's state is saved, which the window's single orbit cannot be: without Orbits it
+    // has DefaultOrbits also on one thread.
+    bool SavesState = false;
+    // The orbits this run renders, FirstOrbit to EndOrbit - 1, EndOrbit 0 for all of them: a
+    // share of a render whose other orbits other runs render. Such a run leaves only a state.
+    int FirstOrbit = 0;
+    int EndOrbit = 0;
     // Threads that run the orbits, each a share of them one after another.
     int Threads = 1;
     double CenterX = 0.0;

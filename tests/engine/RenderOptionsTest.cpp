@@ -356,8 +356,30 @@ TEST(RenderOptions, NumbersOutOfRangeNameTheirRange) {
          "--size 99999999999x10 is out of range: the width must be 1 to 8192"},
         {{"--rgb", "1,2,0"}, "--rgb 1,2,0 is out of range: each factor must be 0 to 1"},
         {{"--gamma", "0"}, "--gamma 0 is out of range: --gamma must be greater than 0"},
-        {{"--maps", ""},
-         "--maps needs at least one map: lat01, lat02, ifs01, ifs02, at01 or at02"}};
+        {{"--maps", ""}, "--maps needs at least one map: lat01, lat02, ifs01, ifs02, at01 or at02"},
+        {{"--orbit-range", "4:4", "--state-out", "s"},
+         "--orbit-range 4:4 is out of range: A:B must give the orbits A to B-1 with 0 <= A < B "
+         "<= 65536"},
+        {{"--orbit-range", "8:17", "--state-out", "s"},
+         "--orbit-range 8:17 is out of range: the render has 16 orbits (--orbits)"},
+        {{"--orbit-range", "0:8"},
+         "--orbit-range renders only some of the orbits: give --state-out FILE to keep them for "
+         "--merge"},
+        {{"--orbit-range", "0:8", "--state-out", "s", "--out", "x.png"},
+         "--orbit-range gives no picture: leave out --out and --merge the states of all the "
+         "orbits"},
+        {{"--checkpoint", "c", "--orbits", "1"},
+         "--orbits 1 is the window's single orbit, whose state cannot be saved: give --orbits 2 "
+         "or more"},
+        {{"--checkpoint-every", "0"},
+         "--checkpoint-every 0 is out of range: --checkpoint-every must be greater than 0"},
+        {{"--resume", "r", "--size", "10x10"},
+         "--size cannot change a render taken up from a state: its set, view, size and orbits "
+         "are the state's"},
+        {{"--resume", "r", "--merge", "a", "b"},
+         "--resume and --merge both take up saved states: give one"},
+        {{"--merge", "a.png", "--out", "a.png"},
+         "--out a.png: names a state file the render takes up"}};
     for (const auto& [args, message] : cases) {
         try {
             Parse(args);

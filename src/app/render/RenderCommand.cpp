@@ -1,12 +1,18 @@
 #include "app/render/RenderCommand.h"
 
 #include "app/render/RenderOptions.h"
+#include "render/MemoryHeadroom.h"
 #include "render/RenderJob.h"
 #include "render/RenderOutput.h"
+#include "render/RenderStateMerge.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <csignal>
 #include <exception>
+#include <limits>
+#include <memory>
 #include <ostream>
 #include <string>
 
@@ -66,12 +72,78 @@ private:
     std::size_t FLength = 0;
 };
 
+// Set by SIGINT, SIGTERM and SIGHUP while a render keeps checkpoints: it saves its state once
+// more and ends.
+std::atomic<bool> Interrupted{false};
+volatile std::sig_atomic_t InterruptSignal = 0;
+
+extern "C" void NoteInterrupt(int signal) {
+    InterruptSignal = signal;
+    Interrupted = true;
+}
+
+// The handlers above, for as long as the render runs; the ones before come back after it.
+class TInterruptHandlers {
+public:
+    TInterruptHandlers() {
+        Interrupted = false;
+        InterruptSignal = 0;
+        struct sigaction note {};
+        note.sa_handler = NoteInterrupt;
+        sigemptyset(&note.sa_mask);
+        for (std::size_t i = 0; i < std::size(Signals); ++i)
+            sigaction(Signals[i], &note, &FBefore[i]);
+    }
+    ~TInterruptHandlers() {
+        for (std::size_t i = 0; i < std::size(Signals); ++i)
+            sigaction(Signals[i], &FBefore[i], nullptr);
+    }
+    TInterruptHandlers(const TInterruptHandlers&) = delete;
+    TInterruptHandlers& operator=(const TInterruptHandlers&) = delete;
+
+private:
+    static constexpr int Signals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction FBefore[std::size(Signals)]{};
+};
+
+// The saved render the options take up: the one --resume names, or the shares --merge adds.
+TRenderState TakeUpState(const TRenderOptions& options) {
+    const std::optional<TMemoryHeadroom> headroom = MemoryHeadroom();
+    const std::size_t limit = headroom ? headroom->Bytes : std::numeric_limits<std::size_t>::max();
+    if (!options.ResumeFile.empty())
+        return LoadRenderState(options.ResumeFile, limit);
+    return MergeRenderStates(options.MergeFiles, limit);
+}
+
+// The state's render, with the threads, output and the new total of steps of the options.
+TRenderSettings SettingsOfState(const TRenderState& state, const TRenderOptions& options) {
+    TRenderSettings settings = ResumedRenderSettings(state);
+    settings.Threads = options.Threads;
+    settings.ScreenGamma = options.ScreenGamma;
+    if (options.StepsGiven)
+        settings.Steps = options.Steps;
+    if (options.Density) {
+        const double steps = std::round(*options.Density * settings.Width * settings.Height);
+        if (steps < 1.0 || steps > static_cast<double>(TRenderSettings::MaxSteps))
+            throw ERenderUsage("--density at " + std::to_string(settings.Width) + "x" +
+                               std::to_string(settings.Height) + " must give 1 to 2^62 steps");
+        settings.Steps = static_cast<std::int64_t>(steps);
+    }
+    const std::int64_t subPixels = std::int64_t{settings.Supersample} * settings.Supersample;
+    if (settings.Steps > TRenderSettings::MaxSteps / subPixels ||
+        settings.Steps * subPixels < state.Steps)
+        throw ERenderUsage("the state has reached " + std::to_string(state.Steps / subPixels) +
+                           " steps: a render taken up goes on to as many or more, at most 2^62");
+    CheckOutputOfState(options, settings);
+    return settings;
+}
+
 // Before a long run: what it needs, and how long it will take at the speed a short render of
 // the same set has on this machine.
-void ShowEstimate(const TRenderOptions& options, std::ostream& err) {
+void ShowEstimate(const TRenderSettings& options, std::ostream& err) {
     constexpr std::int64_t LongRun = 1000000000;
     const std::int64_t steps = options.Steps * options.Supersample * options.Supersample;
-    if (options.Quiet || steps < LongRun)
+    if (steps < LongRun)
         return;
     const int threads = TRenderJob::RunningThreads(options);
     const double mebibytes = static_cast<double>(TRenderJob::NeededBytes(options)) / (1 << 20);
@@ -99,16 +171,39 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
         err << "quarn-render: " << error.what() << "\n" << RenderUsageLine() << "\n";
         return 2;
     }
+    std::unique_ptr<TRenderJob> job;
+    TRenderSettings settings = options;
+    try {
+        if (options.TakesState()) {
+            TRenderState state = TakeUpState(options);
+            settings = SettingsOfState(state, options);
+            job = std::make_unique<TRenderJob>(settings, std::move(state));
+        }
+    } catch (const std::exception& error) {
+        // A state that cannot be used is refused before any work, as a bad parameter file is.
+        err << "quarn-render: " << error.what() << "\n";
+        return 2;
+    }
     TProgressLine progressLine(err);
     try {
-        TRenderJob job(options);
-        ShowEstimate(options, err);
+        if (!job)
+            job = std::make_unique<TRenderJob>(settings);
+        if (!options.Quiet)
+            ShowEstimate(settings, err);
+        std::optional<TInterruptHandlers> handlers;
+        if (!options.CheckpointFile.empty())
+            handlers.emplace();
         TRenderProgressHook progress;
         if (!options.Quiet)
             progress = [&progressLine](const TRenderProgress& now) { progressLine.Show(now); };
         TRenderResult result;
         try {
-            result = job.Run(progress);
+            result = job->Run(progress, {},
+                              {options.CheckpointFile, options.CheckpointEvery, &Interrupted});
+        } catch (const ERenderInterrupted& error) {
+            progressLine.End(false);
+            err << "quarn-render: " << error.what() << "\n";
+            return 128 + InterruptSignal;
         } catch (...) {
             progressLine.End(false);
             throw;
@@ -122,10 +217,12 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
                     err << "quarn-render: " << caption << ": " << TerminalText(text) << "\n";
                     return TPGPromptResult::OK;
                 }};
-            SaveRender(job, options.OutFile, options.Colors, save);
+            SaveRender(*job, options.OutFile, options.Colors, save);
         }
+        if (!options.StateOutFile.empty())
+            job->SaveState(options.StateOutFile);
         if (!options.WriteParamsFile.empty())
-            job.UsedParameters().Save(options.WriteParamsFile);
+            job->UsedParameters().Save(options.WriteParamsFile);
         if (options.Stats)
             out << RenderStatsJson(result) << "\n";
     } catch (const std::exception& error) {

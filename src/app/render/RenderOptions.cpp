@@ -323,6 +323,8 @@ void CheckDistinctFiles(const TRenderOptions& options, const std::optional<std::
     const std::pair<std::string, std::string> files[] = {
         {"--out", options.OutFile},
         {"--write-params", options.WriteParamsFile},
+        {"--checkpoint", options.CheckpointFile},
+        {"--state-out", options.StateOutFile},
     };
     for (std::size_t i = 0; i < std::size(files); ++i)
         for (std::size_t j = i + 1; j < std::size(files); ++j)
@@ -334,6 +336,16 @@ void CheckDistinctFiles(const TRenderOptions& options, const std::optional<std::
     if (input && !options.OutFile.empty() && SameFile(options.OutFile, *input))
         throw ERenderUsage("--out " + options.OutFile +
                            ": names the parameter file that --params reads");
+    // A checkpoint may replace the state it goes on from; nothing else may.
+    std::vector<std::string> states = options.MergeFiles;
+    if (!options.ResumeFile.empty())
+        states.push_back(options.ResumeFile);
+    for (const std::string& state : states)
+        for (std::size_t i = 0; i < std::size(files); ++i)
+            if (!files[i].second.empty() && files[i].first != "--checkpoint" &&
+                SameFile(files[i].second, state))
+                throw ERenderUsage(files[i].first + " " + files[i].second +
+                                   ": names a state file the render takes up");
 }
 
 // Only some formats hold an opacity, and only with all the picture's colours.
@@ -393,6 +405,26 @@ struct TOptionRow {
 
     std::string MustBe() const { return std::string(Name) + " must be " + std::string(Range); }
 };
+
+std::string NonEmptyName(const TOptionRow& row, std::string_view value) {
+    if (value.empty())
+        throw ERenderUsage(std::string(row.Name) + " needs a file name");
+    return std::string(value);
+}
+
+void ParseOrbitRange(std::string_view text, const TOptionRow& row, TRenderOptions& options) {
+    const std::size_t colon = text.find(':');
+    const std::string subject = std::string(row.Name) + " " + std::string(text);
+    if (colon == std::string_view::npos)
+        throw ERenderUsage(subject + ": needs A:B, the orbits A to B-1, for example 0:8");
+    const std::string range = "A:B must give the orbits A to B-1 with 0 <= A < B <= 65536";
+    const int first = ParseInRange<int>(text.substr(0, colon), subject, 0,
+                                        TRenderSettings::MaxOrbits - 1, range, subject);
+    const int end = ParseInRange<int>(text.substr(colon + 1), subject, first + 1,
+                                      TRenderSettings::MaxOrbits, range, subject);
+    options.FirstOrbit = first;
+    options.EndOrbit = end;
+}
 
 void SetSetting(TParseState& state, const TOptionRow& row, std::string_view value) {
     SetParameterSetting(state.Options.Params, row.Name, value);
@@ -567,6 +599,43 @@ const TOptionRow OptionRows[] = {
              throw OutOfRange(std::string(row.Name) + " " + std::string(value), row.MustBe());
          state.Options.ScreenGamma = gamma;
      }},
+    {"--checkpoint", "FILE", "",
+     "save the render's whole state to FILE every --checkpoint-every\n"
+     "seconds, on SIGINT, SIGTERM and SIGHUP (then exit), and once done;\n"
+     "--resume goes on from it. A render saved has 16 orbits by default",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.CheckpointFile = NonEmptyName(row, value);
+     }},
+    {"--checkpoint-every", "SECONDS", "greater than 0", "seconds between checkpoints (default 300)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         const double seconds = ParseNumber<double>(value, row.Name, row.MustBe());
+         if (!(seconds > 0.0))
+             throw OutOfRange(std::string(row.Name) + " " + std::string(value), row.MustBe());
+         state.Options.CheckpointEvery = seconds;
+     }},
+    {"--resume", "FILE", "",
+     "go on with the render a --checkpoint or --state-out FILE holds, to\n"
+     "its own steps or to more given by --steps or --density; its set,\n"
+     "view, size and orbits cannot be changed",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.ResumeFile = NonEmptyName(row, value);
+     }},
+    {"--orbit-range", "A:B", "",
+     "render only the orbits A to B-1 of the --orbits K, for --merge later;\n"
+     "needs --state-out, gives no picture",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         ParseOrbitRange(value, row, state.Options);
+     }},
+    {"--state-out", "FILE", "", "write the render's state once its orbits are done",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.StateOutFile = NonEmptyName(row, value);
+     }},
+    {"--merge", "FILE...", "",
+     "add up the states of a render's shares (--orbit-range) and finish\n"
+     "it: every orbit must be there once, all of the same render",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.MergeFiles.push_back(NonEmptyName(row, value));
+     }},
     {"--stats", "", "", "print one JSON line of run figures",
      [](TParseState& state, const TOptionRow&, std::string_view) { state.Options.Stats = true; }},
     {"--quiet", "", "", "no progress line",
@@ -617,26 +686,9 @@ std::string RenderHelpText() {
                   "written.\n";
 }
 
-TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
-    TRenderOptions options;
-    TParseState state{options, false, std::nullopt, {}};
-    const std::optional<std::string> paramsFile = ParamsFileOf(args);
-    std::optional<double> fileDensity;
-    if (paramsFile)
-        fileDensity = LoadParameterFile(*paramsFile, options);
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& option = args[i];
-        const TOptionRow* row = FindOption(option);
-        if (!row)
-            throw ERenderUsage("unknown argument \"" + option + "\"");
-        std::string_view value;
-        if (!row->Value.empty()) {
-            if (i + 1 >= args.size())
-                throw ERenderUsage(option + " needs a value");
-            value = args[++i];
-        }
-        row->Apply(state, *row, value);
-    }
+// The steps the density, the parameter file or --steps give, checked against the orbits.
+void ResolveSteps(TParseState& state, std::optional<double> fileDensity) {
+    TRenderOptions& options = state.Options;
     // A parameter file's own density, when neither --steps nor --density say otherwise.
     if (fileDensity && !state.StepsGiven && !state.Density) {
         state.Density = fileDensity;
@@ -662,12 +714,99 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     if (options.Steps < options.OrbitCount())
         throw OutOfRange("--orbits " + std::to_string(options.OrbitCount()),
                          "each orbit needs at least one step of --steps");
+}
+
+// Options that decide what is rendered: a render taken up from a state has them from there.
+constexpr std::string_view OptionsOfTheRender[] = {
+    "--size", "--seed",  "--supersample", "--orbits",      "--params",     "--view",
+    "--fit",  "--maps",  "--rotate",      "--variations",  "--weight",     "--intensity",
+    "--rgb",  "--white", "--linear",      "--transparent", "--tick-every", "--orbit-range"};
+
+void CheckRenderFromState(const std::vector<std::string>& args, TParseState& state) {
+    TRenderOptions& options = state.Options;
+    if (!options.ResumeFile.empty() && !options.MergeFiles.empty())
+        throw ERenderUsage("--resume and --merge both take up saved states: give one");
+    for (const std::string& arg : args)
+        if (std::find(std::begin(OptionsOfTheRender), std::end(OptionsOfTheRender), arg) !=
+            std::end(OptionsOfTheRender))
+            throw ERenderUsage(arg + " cannot change a render taken up from a state: its set, " +
+                               "view, size and orbits are the state's");
+    if (state.StepsGiven && state.Density)
+        throw ERenderUsage("--steps and --density both set the number of steps: give one");
+    options.StepsGiven = state.StepsGiven;
+    options.Density = state.Density;
+}
+
+void CheckStateOptions(const TRenderOptions& options) {
+    if (options.SavesState && options.Orbits == 1)
+        throw ERenderUsage("--orbits 1 is the window's single orbit, whose state cannot be "
+                           "saved: give --orbits 2 or more");
+    if (options.EndOrbit == 0)
+        return;
+    if (options.StateOutFile.empty() && options.CheckpointFile.empty())
+        throw ERenderUsage("--orbit-range renders only some of the orbits: give --state-out "
+                           "FILE to keep them for --merge");
+    if (!options.OutFile.empty())
+        throw ERenderUsage("--orbit-range gives no picture: leave out --out and --merge the "
+                           "states of all the orbits");
+    if (options.EndOrbit > options.OrbitCount())
+        throw OutOfRange("--orbit-range " + std::to_string(options.FirstOrbit) + ":" +
+                             std::to_string(options.EndOrbit),
+                         "the render has " + std::to_string(options.OrbitCount()) +
+                             " orbits (--orbits)");
+}
+
+TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
+    TRenderOptions options;
+    TParseState state{options, false, std::nullopt, {}};
+    const std::optional<std::string> paramsFile = ParamsFileOf(args);
+    std::optional<double> fileDensity;
+    if (paramsFile)
+        fileDensity = LoadParameterFile(*paramsFile, options);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        const TOptionRow* row = FindOption(option);
+        if (!row)
+            throw ERenderUsage("unknown argument \"" + option + "\"");
+        std::string_view value;
+        if (!row->Value.empty()) {
+            if (i + 1 >= args.size())
+                throw ERenderUsage(option + " needs a value");
+            value = args[++i];
+        }
+        row->Apply(state, *row, value);
+        // "FILE...": every argument up to the next option.
+        if (row->Value.ends_with("..."))
+            for (; i + 1 < args.size() && !args[i + 1].starts_with("--"); ++i)
+                row->Apply(state, *row, args[i + 1]);
+    }
+    options.SavesState = !options.CheckpointFile.empty() || !options.StateOutFile.empty() ||
+                         options.EndOrbit != 0 || options.TakesState();
+    if (options.TakesState())
+        CheckRenderFromState(args, state);
+    else
+        ResolveSteps(state, fileDensity);
+    CheckStateOptions(options);
     if (!options.OutFile.empty())
         CheckOutputFile(options);
     if (options.Transparent)
         CheckTransparentOutput(options);
     if (!options.WriteParamsFile.empty())
         CheckFileToWrite(options.WriteParamsFile, "--write-params " + options.WriteParamsFile);
+    if (!options.CheckpointFile.empty())
+        CheckFileToWrite(options.CheckpointFile, "--checkpoint " + options.CheckpointFile);
+    if (!options.StateOutFile.empty())
+        CheckFileToWrite(options.StateOutFile, "--state-out " + options.StateOutFile);
     CheckDistinctFiles(options, paramsFile);
     return options;
+}
+
+void CheckOutputOfState(const TRenderOptions& options, const TRenderSettings& state) {
+    if (state.Transparent)
+        CheckTransparentOutput(options);
+    if (!options.OutFile.empty() && state.EndOrbit != 0)
+        throw ERenderUsage("--out " + options.OutFile + ": the state holds only the " + "orbits " +
+                           std::to_string(state.FirstOrbit) + " to " +
+                           std::to_string(state.EndOrbit - 1) + ", which give no picture; " +
+                           "--merge it with the others");
 }

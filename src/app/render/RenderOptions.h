@@ -29,6 +29,18 @@ struct TRenderOptions : TRenderSettings {
     std::optional<TPGColorResolution> Colors;
     // The writer options of the save.
     TPGWriterOptions Writer;
+    // The render's state: saved as it goes, taken up again, written once the run's orbits are
+    // done, or added up from the states of a render's shares.
+    std::string CheckpointFile;
+    double CheckpointEvery = 300.0;
+    std::string ResumeFile;
+    std::string StateOutFile;
+    std::vector<std::string> MergeFiles;
+    bool TakesState() const { return !ResumeFile.empty() || !MergeFiles.empty(); }
+    // With a state taken up: the new total that --steps or --density gave, which only the
+    // state's picture size resolves.
+    bool StepsGiven = false;
+    std::optional<double> Density;
     bool Stats = false;
     bool Quiet = false;
     bool Help = false;
@@ -36,3 +48,6 @@ struct TRenderOptions : TRenderSettings {
 
 // The arguments after the program name; throws ERenderUsage.
 TRenderOptions ParseRenderOptions(const std::vector<std::string>& args);
+// The output of a render taken up from a state, whose transparency only the state knows;
+// throws ERenderUsage.
+void CheckOutputOfState(const TRenderOptions& options, const TRenderSettings& state);
