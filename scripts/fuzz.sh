@@ -20,11 +20,12 @@ fi
 dir=build/fuzz
 CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARN_BUILD_FUZZ=ON \
   -DQUARN_BUILD_GUI=OFF -DQUARN_BUILD_TESTS=OFF -DQUARN_BUILD_BENCH=OFF >/dev/null
-cmake --build "$dir" -j"$(nproc)" --target copy_fuzzer writer_fuzzer params_fuzzer options_fuzzer
+targets=(copy_fuzzer writer_fuzzer params_fuzzer options_fuzzer state_fuzzer)
+cmake --build "$dir" -j"$(nproc)" --target "${targets[@]}"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-for name in copy_fuzzer writer_fuzzer params_fuzzer options_fuzzer; do
+for name in "${targets[@]}"; do
   mkdir -p "$dir/corpus/$name"
   echo "fuzz: $name for ${seconds}s"
   "$dir/fuzz/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \

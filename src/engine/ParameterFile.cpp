@@ -4,6 +4,7 @@
 #include "engine/FractalEngine.h"
 #include "engine/ParameterSettings.h"
 #include "export/FileDescriptor.h"
+#include "export/FileKind.h"
 #include "export/ReplacingFile.h"
 
 #include <nlohmann/json.hpp>
@@ -109,18 +110,6 @@ json Parse(std::string_view text) {
     } catch (const EBoundedJson& error) {
         throw EParameterFile(std::string("not a parameter file: ") + error.what());
     }
-}
-
-std::string FileKind(mode_t mode) {
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a pipe";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "not a regular file";
 }
 
 // The whole file through one descriptor: only a regular file within the size limit, so that a
