@@ -60,8 +60,20 @@ void Load(benchmark::State& state) {
     std::filesystem::remove(FileName());
 }
 
+// The sum of two shares' counters and keys, which --merge does for each further state file.
+void Add(benchmark::State& state) {
+    const TSharedHits& from = *SharedState().Hits;
+    TSharedHits into(from.Width(), from.Height(), from.CounterWidth());
+    for (auto _ : state) {
+        TSharedHits::AddCounters(from.NarrowCounters(), into.NarrowCounters(), 1);
+        TSharedHits::AddKeys(from.Keys(), into.Keys());
+        benchmark::ClobberMemory();
+    }
+}
+
 } // namespace
 
+BENCHMARK(Add)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Save)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Load)->Unit(benchmark::kMillisecond)->UseRealTime();
 

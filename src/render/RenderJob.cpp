@@ -471,6 +471,7 @@ TRenderJob::TOrbitsEnd TRenderJob::RunOrbitsOnThreads(const TRenderProgressHook*
                 steps += static_cast<double>(StepsOfOrbit(orbit));
             return steps;
         }();
+        const double startFraction = static_cast<double>(FPlotted.load()) / rangeSteps;
         TClock::time_point nextCheckpoint =
             TClock::now() + std::chrono::duration_cast<TClock::duration>(
                                 std::chrono::duration<double>(checkpoints.EverySeconds));
@@ -479,7 +480,8 @@ TRenderJob::TOrbitsEnd TRenderJob::RunOrbitsOnThreads(const TRenderProgressHook*
                                   [&] { return running == 0; })) {
             if (progress && *progress)
                 (*progress)({static_cast<double>(FPlotted.load()) / rangeSteps,
-                             std::chrono::duration<double>(TClock::now() - FStart).count()});
+                             std::chrono::duration<double>(TClock::now() - FStart).count(),
+                             startFraction});
             if (checkpoints.File.empty() || FPause)
                 continue;
             if (checkpoints.Interrupt && checkpoints.Interrupt->load()) {

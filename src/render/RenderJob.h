@@ -26,8 +26,14 @@ struct TRenderResult {
 
 // How far a render has come: called now and then from the thread that runs it.
 struct TRenderProgress {
-    double Fraction = 0.0; // of the requested steps plotted
-    double Seconds = 0.0;  // since the run started
+    double Fraction = 0.0;      // of the requested steps plotted
+    double Seconds = 0.0;       // since the run started
+    double StartFraction = 0.0; // plotted before it started: a resumed render's earlier work
+    // The time left at the speed of this run so far; negative while it cannot be told.
+    double SecondsLeft() const {
+        const double done = Fraction - StartFraction;
+        return done >= 0.01 ? Seconds * (1.0 - Fraction) / done : -1.0;
+    }
 };
 using TRenderProgressHook = std::function<void(const TRenderProgress&)>;
 

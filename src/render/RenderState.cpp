@@ -57,6 +57,7 @@ template <typename TFields, typename TOrbit> void VisitOrbit(TFields& fields, TO
     fields.Field("steps_past_ceiling", orbit.StepsPastCeiling);
     fields.Field("stream_position", orbit.StreamPosition);
     fields.Field("until_tick", orbit.UntilTick);
+    fields.Field("until_hook", orbit.UntilHook);
 }
 
 // Every field of the header between its length and its checksum, in the order of the file. The

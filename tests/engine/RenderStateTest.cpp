@@ -34,7 +34,7 @@ constexpr std::string_view Parameters = "{\"format\": \"quarn-ifs parameters\", 
 constexpr std::size_t VersionAt = 16, WidthAt = 24, HeightAt = 28, TransparentAt = 36, StepsAt = 37,
                       OrbitsAt = 45, EndOrbitAt = 53, DrawClockAt = 57, ParametersAt = 74;
 constexpr std::size_t OrbitStatesAt = ParametersAt + 4 + Parameters.size();
-constexpr std::size_t OrbitStateBytes = 185;
+constexpr std::size_t OrbitStateBytes = 189;
 constexpr std::size_t CounterWidthAt = OrbitStatesAt + 3 * OrbitStateBytes;
 constexpr std::size_t HeaderLength = CounterWidthAt + 1;
 
@@ -55,7 +55,8 @@ TOrbitRunState OrbitState(int orbit) {
                          .Lyapunov = -0.25,
                          .StepsPastCeiling = (std::int64_t{1} << 40) + orbit,
                          .StreamPosition = 0xfedcba9876543210ull - orbit,
-                         .UntilTick = -(std::int64_t{1} << 50)};
+                         .UntilTick = -(std::int64_t{1} << 50),
+                         .UntilHook = 977};
     for (int i = 0; i < 6; ++i) {
         state.RotationAngles[i] = std::nextafter(i * 0.5, 10.0);
         state.RotationTicks[i] = (orbit + 1) * -1000 * (i + 1);
@@ -228,7 +229,7 @@ TEST_F(RenderStateFiles, RefusesWhatItCannotUseAndSaysWhy) {
         {Written(ParametersAt, 4194305),
          "\"parameters\" at offset 74: 4194305 is not 0 to 4194304"},
         {Written(OrbitStatesAt + 2 * OrbitStateBytes, std::uint8_t{3}),
-         "the field \"orbit_states[2].phase\" at offset 497: 3 is not 0 to 2"},
+         "the field \"orbit_states[2].phase\" at offset 505: 3 is not 0 to 2"},
         {Written(CounterWidthAt, std::uint8_t{8}), "8 is not 16 or 32"},
         {Written(CounterWidthAt, std::uint8_t{32}), "the counters end early"},
         {Written(HeightAt, 2), "the counters hold more bytes than its width and height imply"},

@@ -46,11 +46,8 @@ public:
             return;
         FShown = percent;
         std::string line = "\rrendering " + std::to_string(percent) + "%";
-        if (progress.Fraction >= 0.01)
-            line.append(", about ")
-                .append(
-                    DurationText(progress.Seconds * (1.0 - progress.Fraction) / progress.Fraction))
-                .append(" left");
+        if (const double left = progress.SecondsLeft(); left >= 0.0)
+            line.append(", about ").append(DurationText(left)).append(" left");
         // Blanks over the end of a longer line before.
         const std::size_t length = line.size();
         line.resize(std::max(length, FLength), ' ');
