@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   libjpeg-dev libpng-dev zlib1g-dev libtiff-dev libzstd-dev
-  nlohmann-json3-dev librandom123-dev
+  nlohmann-json3-dev librandom123-dev libopenmpi-dev openmpi-bin
   python3-pil xvfb xauth fonts-dejavu-core fonts-dejavu-extra
 )
 

@@ -19,7 +19,8 @@ run() {
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
 }
 
-run build/release -DCMAKE_BUILD_TYPE=Release
+# The release build also shares renders among the processes of mpirun, tested with real mpirun.
+run build/release -DCMAKE_BUILD_TYPE=Release -DQUARN_MPI=ON
 run build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=ON
 
 # Qt itself is not built for the thread checker; its own hand-overs between threads would look

@@ -330,6 +330,10 @@ TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::st
             throw GiveUp(end.RejectedLyapunov);
         result.Steps = engine.StepCount64() - TFractalEngine::WarmUpSteps;
     } else {
+        FRangeSteps = 0.0;
+        for (int orbit = FFirstOrbit; orbit < FEndOrbit; ++orbit)
+            FRangeSteps += static_cast<double>(StepsOfOrbit(orbit));
+        FStartFraction = static_cast<double>(FPlotted.load()) / FRangeSteps;
         result.Steps = RunOrbits(&progress, stop, checkpoints, result.CoefficientSets);
     }
     if (Complete()) {
@@ -465,13 +469,6 @@ TRenderJob::TOrbitsEnd TRenderJob::RunOrbitsOnThreads(const TRenderProgressHook*
         }
         allStarted.count_down();
         // This thread reports the progress and calls the pauses for checkpoints.
-        const double rangeSteps = [&] {
-            double steps = 0;
-            for (int orbit = FFirstOrbit; orbit < FEndOrbit; ++orbit)
-                steps += static_cast<double>(StepsOfOrbit(orbit));
-            return steps;
-        }();
-        const double startFraction = static_cast<double>(FPlotted.load()) / rangeSteps;
         TClock::time_point nextCheckpoint =
             TClock::now() + std::chrono::duration_cast<TClock::duration>(
                                 std::chrono::duration<double>(checkpoints.EverySeconds));
@@ -479,9 +476,9 @@ TRenderJob::TOrbitsEnd TRenderJob::RunOrbitsOnThreads(const TRenderProgressHook*
         while (!finished.wait_for(lock, std::chrono::milliseconds(100),
                                   [&] { return running == 0; })) {
             if (progress && *progress)
-                (*progress)({static_cast<double>(FPlotted.load()) / rangeSteps,
+                (*progress)({static_cast<double>(FPlotted.load()) / FRangeSteps,
                              std::chrono::duration<double>(TClock::now() - FStart).count(),
-                             startFraction});
+                             FStartFraction});
             if (checkpoints.File.empty() || FPause)
                 continue;
             if (checkpoints.Interrupt && checkpoints.Interrupt->load()) {
@@ -551,7 +548,7 @@ bool TRenderJob::Reached(int column, int row) const {
     return FEngines.front()->LatestGroup(column, row) != TFractalEngine::NoGroup;
 }
 
-void TRenderJob::SaveState(const std::string& fileName) {
+TRenderState TRenderJob::TakeState() {
     TRenderState state;
     // The tick a run ends on differs among shares of a render; every orbit starts at tick 0.
     TParameterFile parameters = UsedParameters();
@@ -571,8 +568,13 @@ void TRenderJob::SaveState(const std::string& fileName) {
     state.RejectedSets = FRejectedSets;
     state.CoefficientSets = FCoefficientSets;
     state.OrbitStates = FOrbitStates;
-    // The counters are lent to the state for the save, not copied: they may take gigabytes.
     state.Hits = std::move(FHits);
+    return state;
+}
+
+void TRenderJob::SaveState(const std::string& fileName) {
+    // The counters are lent to the state for the save, not copied: they may take gigabytes.
+    TRenderState state = TakeState();
     struct TGiveBack {
         std::unique_ptr<TSharedHits>& Owner;
         TRenderState& State;

@@ -95,6 +95,8 @@ public:
     bool Complete() const { return FFirstOrbit == 0 && FEndOrbit == FOrbits; }
     // Writes the state of the orbits run so far (ERenderState when it cannot).
     void SaveState(const std::string& fileName);
+    // The same state, its counters taken out of the job, which is of no further use.
+    TRenderState TakeState();
     // The finished picture, at the settings' size also when supersampled; with a transparent
     // background, the colour of the reached (sub-)pixels, black where none was.
     const TPixelGraphic& Image() const { return Reduced() ? FReduced : FImage; }
@@ -182,6 +184,9 @@ private:
     // Orbits stop at their next look at it, for a checkpoint or because one rejected the set.
     std::atomic<bool> FPause{false};
     std::atomic<std::int64_t> FPlotted{0};
+    // The steps of the orbits this run renders, and the share of them done before it started.
+    double FRangeSteps = 1.0;
+    double FStartFraction = 0.0;
     TPixelGraphic FImage;
     TPixelGraphic FReduced;
     std::vector<std::uint8_t> FAlpha;

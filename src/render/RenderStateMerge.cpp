@@ -12,6 +12,11 @@ std::string OrbitsText(int first, int end) {
                             : "orbits " + std::to_string(first) + " to " + std::to_string(end - 1);
 }
 
+ERenderState HeldTwice(const std::string& first, const std::string& second, int orbit) {
+    return ERenderState("the state files \"" + first + "\" and \"" + second +
+                        "\" both hold orbit " + std::to_string(orbit));
+}
+
 // What makes two states shares of one render, or the first that differs.
 std::string Difference(const TRenderState& a, const TRenderState& b) {
     if (a.Parameters != b.Parameters)
@@ -46,8 +51,7 @@ TRenderState MergeRenderStates(const std::vector<std::string>& fileNames, std::s
         for (int orbit = state.FirstOrbit; orbit < state.EndOrbit; ++orbit) {
             std::string& holder = holders[static_cast<std::size_t>(orbit)];
             if (!holder.empty())
-                throw ERenderState("the state files \"" + holder + "\" and \"" + name +
-                                   "\" both hold orbit " + std::to_string(orbit));
+                throw HeldTwice(holder, name, orbit);
             holder = name;
             orbits[static_cast<std::size_t>(orbit)] =
                 state.OrbitStates[static_cast<std::size_t>(orbit - state.FirstOrbit)];

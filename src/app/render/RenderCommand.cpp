@@ -1,6 +1,8 @@
 #include "app/render/RenderCommand.h"
 
+#include "app/render/ProcessGroup.h"
 #include "app/render/RenderOptions.h"
+#include "engine/EngineMath.h"
 #include "render/MemoryHeadroom.h"
 #include "render/RenderJob.h"
 #include "render/RenderOutput.h"
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <csignal>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <ostream>
@@ -112,8 +115,10 @@ TRenderState TakeUpState(const TRenderOptions& options) {
     return MergeRenderStates(options.MergeFiles, limit);
 }
 
-// The state's render, with the threads, output and the new total of steps of the options.
-TRenderSettings SettingsOfState(const TRenderState& state, const TRenderOptions& options) {
+// The state's render, with the threads, output and the new total of steps of the options. A
+// share of a render gives a picture only with the other shares, as one process of a group.
+TRenderSettings SettingsOfState(const TRenderState& state, const TRenderOptions& options,
+                                const TProcessGroup& group) {
     TRenderSettings settings = ResumedRenderSettings(state);
     settings.Threads = options.Threads;
     settings.ScreenGamma = options.ScreenGamma;
@@ -131,8 +136,57 @@ TRenderSettings SettingsOfState(const TRenderState& state, const TRenderOptions&
         settings.Steps * subPixels < state.Steps)
         throw ERenderUsage("the state has reached " + std::to_string(state.Steps / subPixels) +
                            " steps: a render taken up goes on to as many or more, at most 2^62");
-    CheckOutputOfState(options, settings);
+    if (group.Size() == 1)
+        CheckOutputOfState(options, settings);
     return settings;
+}
+
+// This process's share of a render among the processes of a group: a consecutive part of the
+// orbits, the set's clock that of rank 0 where the set is drawn, and state files of its own
+// (FILE.<rank>of<size>). Returns what makes the options unfit for a group, or nothing.
+std::string ShareAmongProcesses(TRenderOptions& options, TProcessGroup& group) {
+    const int rank = group.Rank(), size = group.Size();
+    if (options.EndOrbit != 0)
+        return "--orbit-range shares a render among separate runs: under mpirun, leave it out";
+    if (!options.MergeFiles.empty())
+        return "--merge adds up shares in one process: run it without mpirun";
+    options.SavesState = true;
+    const int orbits = options.OrbitCount();
+    if (orbits < size || options.Steps < orbits)
+        return "--orbits " + std::to_string(orbits) + ": " + std::to_string(size) +
+               " processes need at least as many orbits, and each orbit a step";
+    if (!options.Seed && !options.KeepCoefficients && !options.TakesState())
+        options.Seed = group.Broadcast(TFractalEngine::UtcMillisecondsOfDay());
+    options.FirstOrbit = static_cast<int>(std::int64_t{rank} * orbits / size);
+    options.EndOrbit = static_cast<int>(std::int64_t{rank + 1} * orbits / size);
+    std::string suffix = ".";
+    suffix.append(std::to_string(rank)).append("of").append(std::to_string(size));
+    if (!options.CheckpointFile.empty())
+        options.CheckpointFile += suffix;
+    if (!options.ResumeFile.empty())
+        options.ResumeFile += suffix;
+    return {};
+}
+
+// Rank 0's render of all the orbits of a render shared by a group, done but for its colours,
+// from each process's share: their counters
+// added up, their orbits' states gathered. Null on the other ranks.
+std::unique_ptr<TRenderJob> FinishSharedRender(TRenderJob& share, const TRenderSettings& settings,
+                                               TProcessGroup& group) {
+    TRenderState state = share.TakeState();
+    if (!group.SameOnAll(std::hash<std::string>{}(state.Parameters)))
+        throw std::runtime_error("the processes rendered different sets (an orbit of one of them "
+                                 "rejected the drawn set): render a parameter file (--params)");
+    group.ReduceHits(*state.Hits, RoundToInt32(settings.Params.Intensity));
+    state.OrbitStates = group.GatherOrbitStates(state.OrbitStates, state.Orbits);
+    if (group.Rank() != 0)
+        return nullptr;
+    state.FirstOrbit = 0;
+    state.EndOrbit = state.Orbits;
+    TRenderSettings whole = ResumedRenderSettings(state);
+    whole.Threads = settings.Threads;
+    whole.ScreenGamma = settings.ScreenGamma;
+    return std::make_unique<TRenderJob>(whole, std::move(state));
 }
 
 // Before a long run: what it needs, and how long it will take at the speed a short render of
@@ -156,54 +210,85 @@ void ShowEstimate(const TRenderSettings& options, std::ostream& err) {
 } // namespace
 
 int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    TSingleProcess alone;
+    return RunRenderCommand(args, out, err, alone);
+}
+
+int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     TProcessGroup& group) {
     // Asking for help is never an error, whatever else the line holds.
     if (std::find(args.begin(), args.end(), "--help") != args.end()) {
-        out << RenderUsageLine() << "\n" << RenderHelpText();
+        if (group.Rank() == 0)
+            out << RenderUsageLine() << "\n" << RenderHelpText();
         return 0;
     }
+    const bool first = group.Rank() == 0;
+    const bool shared = group.Size() > 1;
     TRenderOptions options;
     try {
         options = ParseRenderOptions(args);
+        if (shared)
+            if (const std::string unfit = ShareAmongProcesses(options, group); !unfit.empty())
+                throw ERenderUsage(unfit);
     } catch (const ERenderUsage& error) {
-        err << "quarn-render: " << error.what() << "\n" << RenderUsageLine() << "\n";
+        if (first)
+            err << "quarn-render: " << error.what() << "\n" << RenderUsageLine() << "\n";
         return 2;
     }
+    // Every process says what fails it; only rank 0 reports the rest.
+    const std::string name = shared ? "quarn-render (process " + std::to_string(group.Rank()) +
+                                          " of " + std::to_string(group.Size()) + "): "
+                                    : std::string("quarn-render: ");
     std::unique_ptr<TRenderJob> job;
     TRenderSettings settings = options;
     try {
         if (options.TakesState()) {
             TRenderState state = TakeUpState(options);
-            settings = SettingsOfState(state, options);
+            settings = SettingsOfState(state, options, group);
             job = std::make_unique<TRenderJob>(settings, std::move(state));
         }
     } catch (const std::exception& error) {
         // A state that cannot be used is refused before any work, as a bad parameter file is.
-        err << "quarn-render: " << error.what() << "\n";
+        err << name << error.what() << "\n";
         return 2;
     }
+    const bool showProgress = first && !options.Quiet;
     TProgressLine progressLine(err);
     try {
         if (!job)
             job = std::make_unique<TRenderJob>(settings);
-        if (!options.Quiet)
+        if (showProgress)
             ShowEstimate(settings, err);
         std::optional<TInterruptHandlers> handlers;
         if (!options.CheckpointFile.empty())
             handlers.emplace();
         TRenderProgressHook progress;
         if (!options.Quiet)
-            progress = [&progressLine](const TRenderProgress& now) { progressLine.Show(now); };
+            progress = [&](const TRenderProgress& now) {
+                TRenderProgress whole = now;
+                whole.Fraction = group.JobProgress(now.Fraction);
+                if (first)
+                    progressLine.Show(whole);
+            };
         TRenderResult result;
         try {
             result = job->Run(progress, {},
                               {options.CheckpointFile, options.CheckpointEvery, &Interrupted});
         } catch (const ERenderInterrupted& error) {
             progressLine.End(false);
-            err << "quarn-render: " << error.what() << "\n";
+            err << name << error.what() << "\n";
             return 128 + InterruptSignal;
         } catch (...) {
             progressLine.End(false);
             throw;
+        }
+        if (!options.Quiet)
+            group.EndProgress();
+        if (shared) {
+            job = FinishSharedRender(*job, settings, group);
+            if (!job)
+                return 0;
+            result.Steps = job->Run().Steps;
         }
         progressLine.End(true);
         if (!options.OutFile.empty()) {
@@ -223,7 +308,7 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
         if (options.Stats)
             out << RenderStatsJson(result) << "\n";
     } catch (const std::exception& error) {
-        err << "quarn-render: " << error.what() << "\n";
+        err << name << error.what() << "\n";
         return 1;
     }
     return 0;
