@@ -4,6 +4,9 @@
 # renderer's own figure) and peak memory (GNU time's maximum resident set) for both.
 #
 #   bench/render_side_by_side.sh BASELINE_QUARN_RENDER NEW_QUARN_RENDER [ROUNDS]
+#
+# BENCH_SET=orbits measures 16 orbits on 1, 2 and 8 threads instead: their speed, and their
+# memory, which per-thread counters multiply.
 set -euo pipefail
 baseline=$1
 candidate=$2
@@ -11,13 +14,23 @@ rounds=${3:-1}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-configurations=(
+if [ "${BENCH_SET:-}" = orbits ]; then
+  configurations=(
+    "1 thread 4096x3072|--size 4096x3072 --density 30 --orbits 16 --threads 1"
+    "2 threads 4096x3072|--size 4096x3072 --density 30 --orbits 16 --threads 2"
+    "8 threads 4096x3072|--size 4096x3072 --density 30 --orbits 16 --threads 8"
+    "1 thread 8192x8192|--size 8192x8192 --density 4 --orbits 16 --threads 1"
+    "2 threads 8192x8192|--size 8192x8192 --density 4 --orbits 16 --threads 2"
+    "8 threads 8192x8192|--size 8192x8192 --density 4 --orbits 16 --threads 8"
+  )
+else configurations=(
   "1 thread 400x300|--size 400x300 --density 30 --threads 1"
   "1 thread 1024x768|--size 1024x768 --density 30 --threads 1"
   "1 thread 4096x3072|--size 4096x3072 --density 30 --threads 1"
   "2 threads 4096x3072|--size 4096x3072 --density 30 --threads 2"
   "2 threads 8192x8192|--size 8192x8192 --density 30 --threads 2"
 )
+fi
 
 # Prints "steps/s peak-KiB" for one render into $work/$2.bmp.
 render() {
