@@ -542,6 +542,14 @@ void TRenderJob::ColourSharedHits(const TFractalParams& p) {
         }
 }
 
+double TRenderJob::ReachedShare() const {
+    std::int64_t reached = 0;
+    for (int row = 0; row < FSettings.Height; ++row)
+        for (int column = 0; column < FSettings.Width; ++column)
+            reached += Reached(column, row) ? 1 : 0;
+    return static_cast<double>(reached) / (static_cast<double>(FSettings.Width) * FSettings.Height);
+}
+
 bool TRenderJob::Reached(int column, int row) const {
     if (Shared())
         return FHits->Key(FHits->PixelIndex(column, row)) != 0;

@@ -105,6 +105,8 @@ public:
     // sub-pixels that an orbit reached, 0 to 255, rows from the top. Empty otherwise.
     const std::vector<std::uint8_t>& Alpha() const { return FAlpha; }
     const TFractalParams& Params() const { return FSettings.Params; }
+    // The share of the picture's (sub-)pixels that some orbit reached, once the run is done.
+    double ReachedShare() const;
     // The set the run used, with its view and the clock value its orbit started from.
     TParameterFile UsedParameters() const;
 
