@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config clang-format clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
-  libjpeg-dev libpng-dev zlib1g-dev libtiff-dev libzstd-dev
+  libjpeg-dev libpng-dev zlib1g-dev libtiff-dev libzstd-dev libfreetype-dev
   nlohmann-json3-dev librandom123-dev libopenmpi-dev openmpi-bin
   python3-pil xvfb xauth fonts-dejavu-core fonts-dejavu-extra
 )

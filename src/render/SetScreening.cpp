@@ -3,7 +3,7 @@
 #include "render/AttractorFit.h"
 #include "render/RenderJob.h"
 
-TScreenedSet ScreenSet(const TRenderSettings& settings) {
+TScreenedSet ScreenSet(const TRenderSettings& settings, const TKeepPicture& keepPicture) {
     TScreenedSet screened;
     TRenderSettings plain = settings;
     plain.Fit = false;
@@ -12,6 +12,8 @@ TScreenedSet ScreenSet(const TRenderSettings& settings) {
     screened.Set = job.UsedParameters();
     screened.Numbers.Lyapunov = result.Lyapunov;
     screened.Numbers.Coverage = job.ReachedShare();
+    if (keepPicture && !settings.Fit)
+        keepPicture(job.Image());
 
     TRenderSettings fitted = RenderSettingsOf(screened.Set);
     fitted.Steps = settings.Steps;
@@ -21,6 +23,8 @@ TScreenedSet ScreenSet(const TRenderSettings& settings) {
     TRenderJob fittedJob(fitted);
     fittedJob.Run();
     screened.Numbers.FitCoverage = fittedJob.ReachedShare();
+    if (keepPicture && settings.Fit)
+        keepPicture(fittedJob.Image());
 
     const std::vector<TPlanePoint> points =
         SampleOrbit(screened.Set.Params, screened.Set.DrawClock.value_or(0), DimensionSamplePoints);

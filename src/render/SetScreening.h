@@ -4,7 +4,10 @@
 #include "engine/ParameterFile.h"
 #include "render/RenderSettings.h"
 
+#include <functional>
 #include <optional>
+
+class TPixelGraphic;
 
 // The numbers a person screens candidate sets by, for one accepted set.
 struct TSetNumbers {
@@ -28,5 +31,8 @@ inline constexpr int DimensionSamplePoints = 4000;
 
 // Draws the set of `settings` (or keeps its own) and measures it: a render at the settings'
 // size and steps in their view and one in the view fitted to the attractor, and the correlation
-// dimension of DimensionSamplePoints points of its orbit. Throws what TRenderJob throws.
-TScreenedSet ScreenSet(const TRenderSettings& settings);
+// dimension of DimensionSamplePoints points of its orbit. `keepPicture`, where given, sees the
+// picture of the settings' own choice of view (fitted or not) before it is gone. Throws what
+// TRenderJob throws.
+using TKeepPicture = std::function<void(const TPixelGraphic&)>;
+TScreenedSet ScreenSet(const TRenderSettings& settings, const TKeepPicture& keepPicture = {});

@@ -1,5 +1,6 @@
 #include "app/render/RenderCommand.h"
 
+#include "app/render/GalleryCommand.h"
 #include "app/render/ProcessGroup.h"
 #include "app/render/RenderOptions.h"
 #include "engine/EngineMath.h"
@@ -230,11 +231,15 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
         if (shared)
             if (const std::string unfit = ShareAmongProcesses(options, group); !unfit.empty())
                 throw ERenderUsage(unfit);
+        if (shared && options.Gallery())
+            throw ERenderUsage("--gallery renders in one process: run it without mpirun");
     } catch (const ERenderUsage& error) {
         if (first)
             err << "quarn-render: " << error.what() << "\n" << RenderUsageLine() << "\n";
         return 2;
     }
+    if (options.Gallery())
+        return RunGalleryCommand(options, out, err);
     // Every process says what fails it; only rank 0 reports the rest.
     const std::string name = shared ? "quarn-render (process " + std::to_string(group.Rank()) +
                                           " of " + std::to_string(group.Size()) + "): "

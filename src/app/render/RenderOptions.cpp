@@ -270,6 +270,21 @@ void CheckFileToWrite(const std::string& name, const std::string& subject) {
         throw ERenderUsage(subject + ": that is a folder");
 }
 
+// A folder the run will write into: it may be made, in a folder that exists.
+void CheckFolderToWrite(const std::string& name, const std::string& subject) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(name, ec);
+    if (fs::exists(status)) {
+        if (!fs::is_directory(status))
+            throw ERenderUsage(subject + ": that is not a folder");
+        return;
+    }
+    const fs::path parent = fs::path(name).has_parent_path() ? fs::path(name).parent_path() : ".";
+    if (!fs::is_directory(fs::status(parent, ec)))
+        throw ERenderUsage(subject + ": the folder \"" + parent.string() + "\" does not exist");
+}
+
 // Whatever would make the save fail for its name or the PNG gamma, found before the run, which
 // may take minutes, rather than after it.
 void CheckOutputFile(const TRenderOptions& options) {
@@ -424,6 +439,31 @@ void ParseOrbitRange(std::string_view text, const TOptionRow& row, TRenderOption
                                       TRenderSettings::MaxOrbits, range, subject);
     options.FirstOrbit = first;
     options.EndOrbit = end;
+}
+
+// "AxB" with both numbers in low..high.
+std::pair<int, int> ParseGrid(std::string_view text, std::string_view option, int low, int high) {
+    const std::size_t x = text.find('x');
+    const std::string subject = std::string(option) + " " + std::string(text);
+    if (x == std::string_view::npos)
+        throw ERenderUsage(subject + ": needs two numbers joined by x, for example 4x3");
+    const std::string range =
+        "each number must be " + std::to_string(low) + " to " + std::to_string(high);
+    return {ParseInRange<int>(text.substr(0, x), subject, low, high, range, subject),
+            ParseInRange<int>(text.substr(x + 1), subject, low, high, range, subject)};
+}
+
+void ParseDimensionRange(std::string_view text, const TOptionRow& row, TRenderOptions& options) {
+    const std::size_t colon = text.find(':');
+    const std::string subject = std::string(row.Name) + " " + std::string(text);
+    if (colon == std::string_view::npos)
+        throw ERenderUsage(subject + ": needs A:B, for example 1.2:1.8");
+    const std::string range = "A:B must have 0 <= A <= B <= 2";
+    const double low =
+        ParseInRange<double>(text.substr(0, colon), subject, 0.0, 2.0, range, subject);
+    const double high =
+        ParseInRange<double>(text.substr(colon + 1), subject, low, 2.0, range, subject);
+    options.DimensionRange = std::pair{low, high};
 }
 
 void SetSetting(TParseState& state, const TOptionRow& row, std::string_view value) {
@@ -636,6 +676,37 @@ const TOptionRow OptionRows[] = {
      [](TParseState& state, const TOptionRow& row, std::string_view value) {
          state.Options.MergeFiles.push_back(NonEmptyName(row, value));
      }},
+    {"--gallery", "COLSxROWS", "",
+     "a contact sheet of COLS x ROWS fresh sets (from --seed or the clock,\n"
+     "with the usual settings) into --out, each cell's numbers under it:\n"
+     "Lyapunov estimate, correlation dimension, coverage in the default\n"
+     "view and fitted (default density 30)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         const auto [columns, rows] = ParseGrid(value, row.Name, 1, 64);
+         state.Options.GalleryColumns = columns;
+         state.Options.GalleryRows = rows;
+     }},
+    {"--cell", "WxH", "", "the size of each cell's picture (default 160x120)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         const auto [width, height] = ParseGrid(value, row.Name, 16, 1024);
+         state.Options.CellWidth = width;
+         state.Options.CellHeight = height;
+     }},
+    {"--min-coverage", "F", "0 to 1",
+     "a sheet's sets must reach at least this share of their frame",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.MinCoverage = ParseInRange<double>(value, row.Name, 0.0, 1.0, row.MustBe());
+     }},
+    {"--dimension", "A:B", "", "a sheet's sets must have a correlation dimension of A to B",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         ParseDimensionRange(value, row, state.Options);
+     }},
+    {"--write-params-dir", "DIR", "",
+     "write each cell's parameter file and an index (index.json) of the\n"
+     "cells, their clocks and numbers into DIR",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.ParamsDir = NonEmptyName(row, value);
+     }},
     {"--stats", "", "", "print one JSON line of run figures",
      [](TParseState& state, const TOptionRow&, std::string_view) { state.Options.Stats = true; }},
     {"--quiet", "", "", "no progress line",
@@ -716,6 +787,27 @@ void ResolveSteps(TParseState& state, std::optional<double> fileDensity) {
                          "each orbit needs at least one step of --steps");
 }
 
+// A sheet draws fresh sets at its cells' size; with density 30 unless told otherwise.
+void CheckGalleryOptions(const std::vector<std::string>& args, TParseState& state) {
+    TRenderOptions& options = state.Options;
+    constexpr std::string_view NotWithGallery[] = {
+        "--size",       "--params",    "--resume",       "--merge",      "--orbit-range",
+        "--checkpoint", "--state-out", "--write-params", "--transparent"};
+    for (const std::string& arg : args)
+        if (std::find(std::begin(NotWithGallery), std::end(NotWithGallery), arg) !=
+            std::end(NotWithGallery))
+            throw ERenderUsage(arg + " does not go with --gallery, which draws fresh sets at the "
+                                     "size --cell gives");
+    if (options.OutFile.empty())
+        throw ERenderUsage("--gallery needs --out FILE for the sheet");
+    options.Width = options.CellWidth;
+    options.Height = options.CellHeight;
+    if (!state.StepsGiven && !state.Density) {
+        state.Density = 30.0;
+        state.DensityText = "30 of the sheet's cells";
+    }
+}
+
 // Options that decide what is rendered: a render taken up from a state has them from there.
 constexpr std::string_view OptionsOfTheRender[] = {
     "--size", "--seed",  "--supersample", "--orbits",      "--params",     "--view",
@@ -780,6 +872,13 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
             for (; i + 1 < args.size() && !args[i + 1].starts_with("--"); ++i)
                 row->Apply(state, *row, args[i + 1]);
     }
+    if (options.Gallery())
+        CheckGalleryOptions(args, state);
+    else
+        for (const std::string_view sheetOnly :
+             {"--cell", "--min-coverage", "--dimension", "--write-params-dir"})
+            if (std::find(args.begin(), args.end(), sheetOnly) != args.end())
+                throw ERenderUsage(std::string(sheetOnly) + " goes with --gallery");
     options.SavesState = !options.CheckpointFile.empty() || !options.StateOutFile.empty() ||
                          options.EndOrbit != 0 || options.TakesState();
     if (options.TakesState())
@@ -795,6 +894,8 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
         CheckFileToWrite(options.WriteParamsFile, "--write-params " + options.WriteParamsFile);
     if (!options.CheckpointFile.empty())
         CheckFileToWrite(options.CheckpointFile, "--checkpoint " + options.CheckpointFile);
+    if (!options.ParamsDir.empty())
+        CheckFolderToWrite(options.ParamsDir, "--write-params-dir " + options.ParamsDir);
     if (!options.StateOutFile.empty())
         CheckFileToWrite(options.StateOutFile, "--state-out " + options.StateOutFile);
     CheckDistinctFiles(options, paramsFile);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A command line that quarn-render refuses; the text says what is wrong.
@@ -41,6 +42,16 @@ struct TRenderOptions : TRenderSettings {
     // state's picture size resolves.
     bool StepsGiven = false;
     std::optional<double> Density;
+    // A contact sheet of Columns x Rows fresh sets instead of one picture: each cell's size,
+    // the screen its sets must pass, and the folder for their parameter files and index.
+    int GalleryColumns = 0;
+    int GalleryRows = 0;
+    bool Gallery() const { return GalleryColumns > 0; }
+    int CellWidth = 160;
+    int CellHeight = 120;
+    double MinCoverage = 0.0;
+    std::optional<std::pair<double, double>> DimensionRange;
+    std::string ParamsDir;
     bool Stats = false;
     bool Quiet = false;
     bool Help = false;
