@@ -475,10 +475,14 @@ TRenderJob::TOrbitsEnd TRenderJob::RunOrbitsOnThreads(const TRenderProgressHook*
         std::unique_lock lock(finishing);
         while (!finished.wait_for(lock, std::chrono::milliseconds(100),
                                   [&] { return running == 0; })) {
-            if (progress && *progress)
+            if (progress && *progress) {
+                // Threads that end meanwhile need the lock; the hook may take its time.
+                lock.unlock();
                 (*progress)({static_cast<double>(FPlotted.load()) / FRangeSteps,
                              std::chrono::duration<double>(TClock::now() - FStart).count(),
                              FStartFraction});
+                lock.lock();
+            }
             if (checkpoints.File.empty() || FPause)
                 continue;
             if (checkpoints.Interrupt && checkpoints.Interrupt->load()) {

@@ -421,6 +421,13 @@ struct TOptionRow {
     std::string MustBe() const { return std::string(Name) + " must be " + std::string(Range); }
 };
 
+template <typename T> T ParsePositive(std::string_view value, const TOptionRow& row) {
+    const T number = ParseNumber<T>(value, row.Name, row.MustBe());
+    if (!(number > T{0}))
+        throw OutOfRange(std::string(row.Name) + " " + std::string(value), row.MustBe());
+    return number;
+}
+
 std::string NonEmptyName(const TOptionRow& row, std::string_view value) {
     if (value.empty())
         throw ERenderUsage(std::string(row.Name) + " needs a file name");
@@ -634,10 +641,7 @@ const TOptionRow OptionRows[] = {
      "screen gamma, greater than 0; PNG stores 1/G, which takes G from\n"
      "0.00016 to 6451 (default 1.8)",
      [](TParseState& state, const TOptionRow& row, std::string_view value) {
-         const auto gamma = ParseNumber<long double>(value, row.Name, row.MustBe());
-         if (!(gamma > 0.0L))
-             throw OutOfRange(std::string(row.Name) + " " + std::string(value), row.MustBe());
-         state.Options.ScreenGamma = gamma;
+         state.Options.ScreenGamma = ParsePositive<long double>(value, row);
      }},
     {"--checkpoint", "FILE", "",
      "save the render's whole state to FILE every --checkpoint-every\n"
@@ -648,10 +652,7 @@ const TOptionRow OptionRows[] = {
      }},
     {"--checkpoint-every", "SECONDS", "greater than 0", "seconds between checkpoints (default 300)",
      [](TParseState& state, const TOptionRow& row, std::string_view value) {
-         const double seconds = ParseNumber<double>(value, row.Name, row.MustBe());
-         if (!(seconds > 0.0))
-             throw OutOfRange(std::string(row.Name) + " " + std::string(value), row.MustBe());
-         state.Options.CheckpointEvery = seconds;
+         state.Options.CheckpointEvery = ParsePositive<double>(value, row);
      }},
     {"--resume", "FILE", "",
      "go on with the render a --checkpoint or --state-out FILE holds, to\n"
