@@ -475,7 +475,8 @@ TRenderJob::TOrbitsEnd TRenderJob::RunOrbitsOnThreads(const TRenderProgressHook*
         std::unique_lock lock(finishing);
         while (!finished.wait_for(lock, std::chrono::milliseconds(100),
                                   [&] { return running == 0; })) {
-            if (progress && *progress) {
+            // A cancelled render says no more; its threads end at their next look at the token.
+            if (progress && *progress && !stop.stop_requested()) {
                 // Threads that end meanwhile need the lock; the hook may take its time.
                 lock.unlock();
                 (*progress)({static_cast<double>(FPlotted.load()) / FRangeSteps,
