@@ -11,6 +11,7 @@
 #include "export/dialog/WarningMessageBox.h"
 #include "tools/Form2.h"
 #include "tools/Form4.h"
+#include "tools/GalleryWindow.h"
 #include "tools/XYSize.h"
 
 #include <QAction>
@@ -149,6 +150,9 @@ void TMainForm::createActions() {
                   &TMainForm::FileSaveParametersItemClick);
     FileRenderItem = addAction(tr("Render..."), tr("Render the active fractal large into a file"),
                                &TMainForm::FileRenderItemClick);
+    FileGalleryItem =
+        addAction(tr("Gallery"), tr("Pages of fresh sets with their numbers, to open one"),
+                  &TMainForm::FileGalleryItemClick);
     JPGFileOptions1 =
         addAction(tr("JPG File Options"), QString(), &TMainForm::JPGFileOptions1Click);
     FileExitItem =
@@ -169,7 +173,7 @@ void TMainForm::createMenus() {
     File1 = menuBar()->addMenu(tr("&File"));
     File1->menuAction()->setStatusTip(tr("File related commands"));
     File1->addActions({FileNewItem, FileOpenItem, FileCloseItem, FileSaveAsItem,
-                       FileSaveParametersItem, FileRenderItem, JPGFileOptions1});
+                       FileSaveParametersItem, FileRenderItem, FileGalleryItem, JPGFileOptions1});
     File1->addSeparator();
     File1->addAction(FileExitItem);
 
@@ -346,6 +350,36 @@ void TMainForm::FileRenderItemClick() {
         document->SavedCaption());
     FRenderDialog->show();
     FRenderDialog->raise();
+}
+
+void TMainForm::FileGalleryItemClick() {
+    if (!FGalleryWindow) {
+        FGalleryWindow = new TGalleryWindow(this);
+        connect(FGalleryWindow, &TGalleryWindow::SetChosen, this, &TMainForm::OpenChosenSet);
+    }
+    if (!FGalleryWindow->isVisible()) {
+        TFractalParams settings;
+        settings.StoreDefaults();
+        int width = TFractalDocument::DefaultWidth, height = TFractalDocument::DefaultHeight;
+        if (const TMDIChild* document = ActiveDocument();
+            document && document->Document().DocWidth() > 0) {
+            settings = document->Document().Params();
+            width = document->Document().DocWidth();
+            height = document->Document().DocHeight();
+        }
+        FGalleryWindow->Begin(settings, TFractalEngine::UtcMillisecondsOfDay(), width, height);
+    }
+    FGalleryWindow->show();
+    FGalleryWindow->raise();
+    FGalleryWindow->activateWindow();
+}
+
+void TMainForm::OpenChosenSet(const TParameterFile& file) {
+    ReportErrors(this, [&] {
+        const QString caption =
+            tr("Quarn IFS: ") + QString::number(ClientArea->subWindowList().size() + 1);
+        CreateDocumentWindow(caption, std::make_unique<TFractalDocument>(file));
+    });
 }
 
 void TMainForm::JPGFileOptions1Click() {

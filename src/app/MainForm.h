@@ -17,6 +17,8 @@ class TAboutBox;
 class TForm2;
 class TForm4;
 class TFractalDocument;
+class TGalleryWindow;
+class TParameterFile;
 class TMDIChild;
 class TRenderDialog;
 class TRenderSession;
@@ -52,6 +54,7 @@ public:
     QAction* FileSaveAsItem;
     QAction* FileSaveParametersItem;
     QAction* FileRenderItem;
+    QAction* FileGalleryItem;
     QAction* JPGFileOptions1;
     QAction* FileExitItem;
     QMenu* Window1;
@@ -79,6 +82,10 @@ public:
     // The Render dialog for the active document: its set large and clean into a file.
     void FileRenderItemClick();
     TRenderDialog* RenderDialog() const { return FRenderDialog; }
+    // The Gallery window: pages of fresh sets drawn with the active document's settings; a set
+    // opened from it becomes a new document.
+    void FileGalleryItemClick();
+    TGalleryWindow* GalleryWindow() const { return FGalleryWindow; }
     void JPGFileOptions1Click();
     void FileExitItemClick();
     void WindowCascadeItemClick();
@@ -124,10 +131,12 @@ private:
     void updateWindowMenu();
     void FormDestroy();
     void FitFirstDocument();
+    void OpenChosenSet(const TParameterFile& file);
 
     std::unique_ptr<TRenderSession> FSession;
     // Made on first use; it keeps its queue of renders while hidden.
     TRenderDialog* FRenderDialog = nullptr;
+    TGalleryWindow* FGalleryWindow = nullptr;
     // Exit was asked for while a picture was rendering; the program ends when the run does.
     bool FExitRequested = false;
     bool FShownBefore = false;

@@ -12,6 +12,8 @@ TDocumentPopupMenu::TDocumentPopupMenu(QWidget* parent) : QMenu(parent) {
     FBack1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
     FForward1 = addAction(tr("Forward"));
     FForward1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+    addSeparator();
+    FMutate1 = addAction(tr("Mutate"));
     // Every document has its own pair: the keys act in the document that has the focus.
     for (QAction* item : {FBack1, FForward1}) {
         item->setShortcutContext(Qt::WidgetWithChildrenShortcut);

@@ -16,6 +16,7 @@ public:
     QAction* Fit1() const { return FFit1; }
     QAction* Back1() const { return FBack1; }
     QAction* Forward1() const { return FForward1; }
+    QAction* Mutate1() const { return FMutate1; }
 
 private:
     QAction* FZoom1;
@@ -24,4 +25,5 @@ private:
     QAction* FFit1;
     QAction* FBack1;
     QAction* FForward1;
+    QAction* FMutate1;
 };

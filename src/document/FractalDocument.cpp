@@ -197,6 +197,13 @@ void TFractalDocument::RecordView() {
     FHistory.Record(HistoryEntry(FHistory.Current().DrawClock));
 }
 
+void TFractalDocument::ShowSet(const TParameterFile& file) {
+    Adopt(file);
+    FDocWidth = FParams.ImageWidth;
+    FDocHeight = FParams.ImageHeight;
+    FHistory.Record(HistoryEntry(file.DrawClock));
+}
+
 bool TFractalDocument::GoBack() {
     return Restore(FHistory.Back());
 }

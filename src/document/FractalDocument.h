@@ -144,6 +144,9 @@ public:
     // set drawn at `drawClock` has passed its warm-up.
     void SetAccepted(std::uint32_t drawClock);
     const TDocumentHistory& History() const { return FHistory; }
+    // Another set, as a gallery or a mutation gives it: its set, settings, view, size and clock
+    // become the document's and are recorded; the next run renders it without drawing.
+    void ShowSet(const TParameterFile& file);
     // The previous or next entry becomes the document's set, settings, view and size; the next
     // run renders it from its clock value without drawing. False at the ends.
     bool GoBack();

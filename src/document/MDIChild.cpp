@@ -8,6 +8,7 @@
 #include "image/PixelGraphic.h"
 #include "tools/Form2.h"
 #include "tools/Form4.h"
+#include "tools/MutationWindow.h"
 #include "tools/XYSize.h"
 
 #include <QCloseEvent>
@@ -48,6 +49,7 @@ TMDIChild::TMDIChild(TRenderSession& session, TForm4& form4, TXYSize& xySize,
     connect(Fit1(), &QAction::triggered, this, &TMDIChild::Fit1Click, Qt::QueuedConnection);
     connect(Back1(), &QAction::triggered, this, &TMDIChild::Back1Click, Qt::QueuedConnection);
     connect(Forward1(), &QAction::triggered, this, &TMDIChild::Forward1Click, Qt::QueuedConnection);
+    connect(Mutate1(), &QAction::triggered, this, &TMDIChild::Mutate1Click);
     addActions({Back1(), Forward1()});
     FPGImage1->SetPopupMenu(FPopupMenu1);
     FPGSaveDialog1 = new TPGSaveDialog(this);
@@ -128,6 +130,13 @@ void TMDIChild::RectangleMode1Click() {
     FDocument->ToggleRectangleMode();
     ApplyRectangleMode();
     UpdateMenuItems();
+}
+
+void TMDIChild::Mutate1Click() {
+    if (!FMutationWindow)
+        FMutationWindow = new TMutationWindow(*this);
+    FMutationWindow->ShowCentre(
+        FDocument->ToParameterFile(FSession.DrawClockOf(FDocument->Params())));
 }
 
 void TMDIChild::Timer1Timer() {

@@ -18,6 +18,7 @@ class QTimer;
 class TForm2;
 class TForm4;
 class TPGSaveDialog;
+class TMutationWindow;
 class TXYSize;
 
 // The buttons and modifier keys of the last mouse event on the picture.
@@ -72,6 +73,9 @@ public:
     QAction* Fit1() const { return FPopupMenu1->Fit1(); }
     QAction* Back1() const { return FPopupMenu1->Back1(); }
     QAction* Forward1() const { return FPopupMenu1->Forward1(); }
+    QAction* Mutate1() const { return FPopupMenu1->Mutate1(); }
+    // Made on first use of Mutate.
+    TMutationWindow* MutationWindow() const { return FMutationWindow; }
 
     // ---- State ---------------------------------------------------------------------------
     TFractalDocument& Document() { return *FDocument; }
@@ -90,6 +94,7 @@ public:
         RectangleMode1()->setChecked(FDocument->RectangleMode());
         Back1()->setEnabled(FDocument->History().CanGoBack());
         Forward1()->setEnabled(FDocument->History().CanGoForward());
+        Mutate1()->setEnabled(!FDocument->History().Empty());
     }
 
     // ---- Zoom ----------------------------------------------------------------------------
@@ -119,6 +124,15 @@ public:
         if (FDocument->GoForward())
             ShowHistoryEntry();
     }
+
+    // Another set, from a gallery or a mutation, recorded in the history and rendered.
+    void ShowSet(const TParameterFile& file) {
+        FDocument->ShowSet(file);
+        UpdateMenuItems();
+        ShowHistoryEntry();
+    }
+    // The mutations of the document's set, in a window of its own.
+    void Mutate1Click();
 
     // ---- Rendering -----------------------------------------------------------------------
     void Timer1Timer();
@@ -181,6 +195,7 @@ private:
     TDocumentStatusBar* FStatusBar1;
     TDocumentPopupMenu* FPopupMenu1;
     TPGSaveDialog* FPGSaveDialog1;
+    TMutationWindow* FMutationWindow = nullptr;
 
     std::unique_ptr<TFractalDocument> FDocument;
     TShiftState FLastShift;

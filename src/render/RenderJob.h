@@ -109,6 +109,8 @@ public:
     double ReachedShare() const;
     // The set the run used, with its view and the clock value its orbit started from.
     TParameterFile UsedParameters() const;
+    // The orbit points a fitted view is found from.
+    static constexpr int FitSamplePoints = 100000;
 
 private:
     using TClock = std::chrono::steady_clock;
@@ -162,7 +164,6 @@ private:
     // Finds the set (when it is not kept already) and replaces the view by the one that shows
     // its attractor whole.
     void FitToAttractor(const std::stop_token& stop, int& coefficientSets);
-    static constexpr int FitSamplePoints = 100000;
     std::runtime_error GiveUp(double lyapunov) const;
 
     // The settings of the picture rendered: supersampled, larger and with more steps.

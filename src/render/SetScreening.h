@@ -4,8 +4,11 @@
 #include "engine/ParameterFile.h"
 #include "render/RenderSettings.h"
 
+#include <array>
 #include <functional>
 #include <optional>
+#include <stop_token>
+#include <string>
 
 class TPixelGraphic;
 
@@ -19,6 +22,9 @@ struct TSetNumbers {
     std::optional<TDimensionEstimate> Dimension;
 };
 
+// The numbers as the two lines of UTF-8 text shown under a set.
+std::array<std::string, 2> NumberLines(const TSetNumbers& numbers);
+
 // A set and its numbers.
 struct TScreenedSet {
     // The set with its clock, view (the settings' own) and steps, as a render of it would save.
@@ -31,8 +37,13 @@ inline constexpr int DimensionSamplePoints = 4000;
 
 // Draws the set of `settings` (or keeps its own) and measures it: a render at the settings'
 // size and steps in their view and one in the view fitted to the attractor, and the correlation
-// dimension of DimensionSamplePoints points of its orbit. `keepPicture`, where given, sees the
-// picture of the settings' own choice of view (fitted or not) before it is gone. Throws what
-// TRenderJob throws.
-using TKeepPicture = std::function<void(const TPixelGraphic&)>;
-TScreenedSet ScreenSet(const TRenderSettings& settings, const TKeepPicture& keepPicture = {});
+// dimension of DimensionSamplePoints points of its orbit. `keepPicture`, where given, sees both
+// pictures, the plain view's and the fitted one's, before they are gone. Throws what TRenderJob
+// throws, ERenderCancelled once `stop` is requested.
+using TKeepPicture = std::function<void(const TPixelGraphic& picture, bool fitted)>;
+TScreenedSet ScreenSet(const TRenderSettings& settings, const TKeepPicture& keepPicture = {},
+                       const std::stop_token& stop = {});
+
+// The screened set as a picture of width x height shows it: in the view it was screened in, or
+// in the view that shows its attractor whole at that size. The coefficients stay bit for bit.
+TParameterFile SetForPicture(const TScreenedSet& screened, int width, int height, bool fitted);

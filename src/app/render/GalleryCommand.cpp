@@ -61,8 +61,7 @@ int RunGalleryCommand(const TRenderOptions& options, std::ostream& out, std::ost
         settings.Cell.Seed = options.Seed.value_or(TFractalEngine::UtcMillisecondsOfDay());
         settings.Columns = options.GalleryColumns;
         settings.Rows = options.GalleryRows;
-        settings.MinCoverage = options.MinCoverage;
-        settings.DimensionRange = options.DimensionRange;
+        settings.Filter = {options.MinCoverage, options.DimensionRange};
         settings.Threads = options.Threads;
         const auto start = std::chrono::steady_clock::now();
         const std::unique_ptr<TContactSheet> sheet = RenderContactSheet(settings);
