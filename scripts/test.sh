@@ -32,4 +32,4 @@ cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARN_TSAN=ON -DQUA
 cmake --build build/tsan -j"$jobs" --target "${view_tests[@]}" engine_tests export_tests
 # The renderer's orbits run on threads of their own, and saves may run beside each other.
 ctest --test-dir build/tsan --output-on-failure -j"$jobs" \
-  -R "^($(IFS='|'; echo "${view_tests[*]}")|LargeRenderTest\..*|ResumableRenderTest\..*|SaveSettings\..*|RenderQueue\..*)\$"
+  -R "^($(IFS='|'; echo "${view_tests[*]}")|LargeRenderTest\..*|ResumableRenderTest\..*|SaveSettings\..*|RenderQueue\..*|CandidateScreen\..*)\$"
