@@ -1,5 +1,6 @@
 #include "app/render/RenderCommand.h"
 
+#include "app/render/AnimationCommand.h"
 #include "app/render/GalleryCommand.h"
 #include "app/render/ProcessGroup.h"
 #include "app/render/RenderOptions.h"
@@ -228,6 +229,8 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     TRenderOptions options;
     try {
         options = ParseRenderOptions(args);
+        if (shared && options.Animation())
+            throw ERenderUsage("--frames renders in one process: run it without mpirun");
         if (shared)
             if (const std::string unfit = ShareAmongProcesses(options, group); !unfit.empty())
                 throw ERenderUsage(unfit);
@@ -240,6 +243,8 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     }
     if (options.Gallery())
         return RunGalleryCommand(options, out, err);
+    if (options.Animation())
+        return RunAnimationCommand(options, args, out, err);
     // Every process says what fails it; only rank 0 reports the rest.
     const std::string name = shared ? "quarn-render (process " + std::to_string(group.Rank()) +
                                           " of " + std::to_string(group.Size()) + "): "
