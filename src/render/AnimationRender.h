@@ -6,6 +6,7 @@
 #include <functional>
 #include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TPixelGraphic;
@@ -23,7 +24,7 @@ struct TFailedFrame {
 // encoder can take them as they come and only one frame's picture is held at a time.
 class TAnimationRender {
 public:
-    explicit TAnimationRender(const TAnimationPlan& plan) : FPlan(plan) {}
+    explicit TAnimationRender(TAnimationPlan plan) : FPlan(std::move(plan)) {}
 
     // Takes frame `frame`'s finished picture (24 bits, the plan's size).
     using TFrameSink = std::function<void(int frame, TPixelGraphic& picture)>;
@@ -41,6 +42,6 @@ public:
     static void FillBackground(TPixelGraphic& picture, const TRenderSettings& settings);
 
 private:
-    const TAnimationPlan& FPlan;
+    TAnimationPlan FPlan;
     std::vector<TFailedFrame> FFailed;
 };
