@@ -1,6 +1,7 @@
 #include "app/render/AnimationCommand.h"
 
 #include "app/render/FrameNames.h"
+#include "app/render/ProcessGroup.h"
 #include "app/render/RenderOptions.h"
 #include "export/FileFormatWriters.h"
 #include "export/VideoEncoder.h"
@@ -109,8 +110,14 @@ struct TFramesDone {
 } // namespace
 
 int RunAnimationCommand(const TRenderOptions& options, const std::vector<std::string>& args,
-                        std::ostream& out, std::ostream& err) {
+                        std::ostream& out, std::ostream& err, TProcessGroup& group) {
     const TClock::time_point start = TClock::now();
+    const bool first = group.Rank() == 0;
+    const bool quiet = options.Quiet || !first;
+    const std::string name = group.Size() == 1
+                                 ? std::string("quarn-render: ")
+                                 : "quarn-render (process " + std::to_string(group.Rank()) +
+                                       " of " + std::to_string(group.Size()) + "): ";
     const bool video = TVideoEncoder::Handles(FileNameExtension(options.OutFile));
     TFramesDone done;
     try {
@@ -133,10 +140,11 @@ int RunAnimationCommand(const TRenderOptions& options, const std::vector<std::st
         } else {
             names = TFrameNames::Parse(options.OutFile);
             record.emplace(names->RecordName(), FrameSettingsText(args));
-            if (record->StartedAfresh() && !options.Quiet)
-                err << "quarn-render: " << names->RecordName()
+            if (record->StartedAfresh() && !quiet)
+                err << name << names->RecordName()
                     << " records frames of other settings: every frame is rendered afresh\n";
-            for (int frame = 0; frame < options.Frames; ++frame)
+            // Each process takes every Size()-th frame, whatever the others find done.
+            for (int frame = group.Rank(); frame < options.Frames; frame += group.Size())
                 if (record->Complete(frame, names->Name(frame)))
                     ++done.Kept;
                 else
@@ -144,13 +152,13 @@ int RunAnimationCommand(const TRenderOptions& options, const std::vector<std::st
         }
         const TPGSaveSettings save{
             options.Writer,
-            [&err](const std::string& caption, const std::string& text, TPGPromptButtons) {
-                err << "quarn-render: " << caption << ": " << text << "\n";
+            [&err, &name](const std::string& caption, const std::string& text, TPGPromptButtons) {
+                err << name << caption << ": " << text << "\n";
                 return TPGPromptResult::OK;
             }};
         TFramesProgressLine progressLine(err, static_cast<int>(frames.size()));
         TAnimationRender::TFrameProgress progress;
-        if (!options.Quiet)
+        if (!quiet)
             progress = [&](int frame, const TRenderProgress& now) {
                 progressLine.Show(done.Rendered, frame, now.Fraction);
             };
@@ -164,12 +172,12 @@ int RunAnimationCommand(const TRenderOptions& options, const std::vector<std::st
                     done.EncodeSeconds += SecondsSince(encoding);
                     return;
                 }
-                const std::string name = names->Name(frame);
-                WriteRenderedImage(picture, name, options.Colors, save);
+                const std::string file = names->Name(frame);
+                WriteRenderedImage(picture, file, options.Colors, save);
                 const std::vector<TFailedFrame>& failed = render.FailedFrames();
-                // A failed frame is tried again by the next run.
-                if (failed.empty() || failed.back().Frame != frame)
-                    record->Record(frame, name);
+                // A failed frame is tried again by the next run. Only rank 0 writes the record.
+                if (first && (failed.empty() || failed.back().Frame != frame))
+                    record->Record(frame, file);
             },
             progress);
         if (encoder) {
@@ -179,9 +187,18 @@ int RunAnimationCommand(const TRenderOptions& options, const std::vector<std::st
         }
         progressLine.End();
         for (const TFailedFrame& failed : render.FailedFrames())
-            err << "quarn-render: frame " << failed.Frame
+            err << name << "frame " << failed.Frame
                 << " shows only the background: " << failed.Reason << "\n";
-        if (!options.Quiet)
+        // Every process has written its frames once all are here: rank 0 records the others'.
+        const bool ownFailed = !render.FailedFrames().empty();
+        const bool someFailed = !group.SameOnAll(ownFailed ? 1 : 0) || ownFailed;
+        if (!first)
+            return 0;
+        if (record)
+            for (int frame = 0; frame < options.Frames; ++frame)
+                if (frame % group.Size() != 0 && !record->Complete(frame, names->Name(frame)))
+                    record->Record(frame, names->Name(frame));
+        if (!quiet)
             err << "quarn-render: " << done.Rendered << " frames rendered"
                 << (done.Kept > 0 ? ", " + std::to_string(done.Kept) + " kept from before" : "")
                 << (render.FailedFrames().empty()
@@ -202,9 +219,9 @@ int RunAnimationCommand(const TRenderOptions& options, const std::vector<std::st
                        .dump()
                 << "\n";
         }
-        return render.FailedFrames().empty() ? 0 : 3;
+        return someFailed ? 3 : 0;
     } catch (const std::exception& error) {
-        err << "\nquarn-render: " << error.what() << "\n";
+        err << "\n" << name << error.what() << "\n";
         return 1;
     }
 }
