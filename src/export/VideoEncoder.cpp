@@ -136,6 +136,9 @@ TVideoEncoder::TVideoEncoder(const std::string& fileName, int width, int height,
     codec.pix_fmt = kind->PixelFormat;
     codec.time_base = AVRational{1, settings.FramesPerSecond};
     codec.framerate = AVRational{settings.FramesPerSecond, 1};
+    // The encoder runs on the thread that hands it the frames, beside the renders that take
+    // every core: threads of its own would only contend with them.
+    codec.thread_count = 1;
     if (format->oformat->flags & AVFMT_GLOBALHEADER)
         codec.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (settings.BitRate) {
