@@ -7,7 +7,6 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -37,9 +36,9 @@ double EaseInOut(double phase) {
 } // namespace
 
 TAnimationPlan::TAnimationPlan(const TRenderSettings& start, int frames,
-                               std::optional<TRenderSettings> end,
+                               const std::optional<TRenderSettings>& end,
                                std::optional<std::int64_t> tickStep, bool loop)
-    : FStart(start), FEnd(std::move(end)), FFrames(frames), FTickStep(tickStep), FLoop(loop) {
+    : FStart(start), FEnd(end), FFrames(frames), FTickStep(tickStep), FLoop(loop) {
     if (frames < 1)
         throw std::invalid_argument("an animation needs at least one frame");
     if (loop && Turns(start.Params)) {

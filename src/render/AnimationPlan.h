@@ -17,8 +17,9 @@ public:
     // `start` and `end` are complete renders of the two sets (their sizes, steps and orbits the
     // same); `tickStep` holds the rotations. Throws std::invalid_argument for a loop whose
     // rotations never come back to where they started.
-    TAnimationPlan(const TRenderSettings& start, int frames, std::optional<TRenderSettings> end,
-                   std::optional<std::int64_t> tickStep, bool loop);
+    TAnimationPlan(const TRenderSettings& start, int frames,
+                   const std::optional<TRenderSettings>& end, std::optional<std::int64_t> tickStep,
+                   bool loop);
 
     int Frames() const { return FFrames; }
     // The display tick whose rotation angles frame `frame` holds; nullopt when they turn as in

@@ -6,7 +6,6 @@
 #include <functional>
 #include <stop_token>
 #include <string>
-#include <utility>
 #include <vector>
 
 class TPixelGraphic;
@@ -26,7 +25,7 @@ struct TFailedFrame {
 // ahead waits, so that only a few pictures are held at a time.
 class TAnimationRender {
 public:
-    explicit TAnimationRender(TAnimationPlan plan) : FPlan(std::move(plan)) {}
+    explicit TAnimationRender(const TAnimationPlan& plan) : FPlan(plan) {}
 
     // Takes frame `frame`'s finished picture (24 bits, the plan's size), on the calling thread.
     using TFrameSink = std::function<void(int frame, TPixelGraphic& picture)>;
