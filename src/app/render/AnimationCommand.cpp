@@ -78,6 +78,9 @@ public:
     TFramesProgressLine(std::ostream& err, int frames) : FErr(err), FFrames(frames) {}
 
     void Show(int done, int frame, double fraction) {
+        // As the single picture's line: only for runs longer than a second.
+        if (SecondsSince(FStart) < 1.0)
+            return;
         const int percent = static_cast<int>(100.0 * (done + fraction) / FFrames);
         const int framePercent = static_cast<int>(fraction * 100.0);
         if (frame == FFrame && framePercent == FFramePercent)
@@ -99,6 +102,7 @@ private:
     int FFrame = -1;
     int FFramePercent = -1;
     bool FShown = false;
+    TClock::time_point FStart = TClock::now();
 };
 
 struct TFramesDone {
