@@ -13,7 +13,7 @@ extern "C" {
 }
 
 #include <array>
-#include <cstdio>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
@@ -141,10 +141,11 @@ TVideoEncoder::TVideoEncoder(const std::string& fileName, int width, int height,
     codec.thread_count = 1;
     if (format->oformat->flags & AVFMT_GLOBALHEADER)
         codec.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (settings.BitRate) {
+    const bool takesQuality = kind->DefaultCrf > 0;
+    if (takesQuality && settings.BitRate) {
         codec.bit_rate = *settings.BitRate;
-    } else if (const int crf = settings.Crf.value_or(kind->DefaultCrf); kind->DefaultCrf > 0) {
-        av_opt_set_int(codec.priv_data, "crf", crf, 0);
+    } else if (takesQuality) {
+        av_opt_set_int(codec.priv_data, "crf", settings.Crf.value_or(kind->DefaultCrf), 0);
         // VP9 keeps a constant quality only without a bit rate.
         codec.bit_rate = 0;
     }
@@ -226,6 +227,9 @@ void TVideoEncoder::Encode(const AVFrame* frame) {
             return;
         if (code < 0)
             throw Failure("cannot encode", code);
+        // Each frame lasts one frame time; a container told nothing would cut the last one short.
+        if (FPacket->duration == 0)
+            FPacket->duration = 1;
         AVStream* stream = FFormat->streams[FStreamIndex];
         av_packet_rescale_ts(FPacket.get(), FCodec->time_base, stream->time_base);
         FPacket->stream_index = FStreamIndex;

@@ -169,17 +169,20 @@ TEST_F(AnimationOutputTest, VideosHoldTheFramesAsFfmpegDecodesThem) {
     ASSERT_EQ(pictures.size(), Frames * frameBytes);
     struct TVideo {
         const char* File;
+        std::vector<std::string> Options;
         const char* Codec;
         int Rate;
         // Least PSNR of a decoded frame against its picture; 0 for frames equal to the pictures'
         // 256-colour reductions.
         double LeastPsnr;
     };
-    const TVideo videos[] = {{"film.mp4", "h264", 24, 35.0},
-                             {"film.webm", "vp9", 30, 30.0},
-                             {"film.gif", "gif", 10, 0.0}};
+    const TVideo videos[] = {
+        {"film.mp4", {}, "h264", 24, 35.0},
+        {"rate.mp4", {"--fps", "25", "--bitrate", "2000000"}, "h264", 25, 35.0},
+        {"film.webm", {"--fps", "30"}, "vp9", 30, 30.0},
+        {"film.gif", {"--fps", "10"}, "gif", 10, 0.0}};
     for (const TVideo& video : videos) {
-        ASSERT_EQ(Render(video.File, {"--fps", std::to_string(video.Rate)}), 0) << video.File;
+        ASSERT_EQ(Render(video.File, video.Options), 0) << video.File;
         const fs::path file = Folder / video.File;
         EXPECT_EQ(Output("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
                          "stream=codec_name,width,height,r_frame_rate,nb_read_frames "
