@@ -23,6 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             options.Steps < options.Threads || options.Supersample < 1 ||
             options.Supersample > TRenderSettings::MaxSupersample)
             std::abort();
+        // An animation's frames never depend on the threads: their orbits are fixed.
+        if (options.Animation() && (options.Orbits < 1 || options.OutFile.empty()))
+            std::abort();
     } catch (const ERenderUsage&) {
     }
     return 0;

@@ -10,6 +10,7 @@ packages=(
   libjpeg-dev libpng-dev zlib1g-dev libtiff-dev libzstd-dev libfreetype-dev
   nlohmann-json3-dev librandom123-dev libopenmpi-dev openmpi-bin
   python3-pil xvfb xauth fonts-dejavu-core fonts-dejavu-extra
+  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg
 )
 
 missing=()

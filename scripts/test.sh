@@ -30,6 +30,7 @@ view_tests=(PGImageTest ViewMouseTest PaintCopyTest)
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARN_TSAN=ON -DQUARN_BUILD_BENCH=OFF \
   >/dev/null
 cmake --build build/tsan -j"$jobs" --target "${view_tests[@]}" engine_tests export_tests
-# The renderer's orbits run on threads of their own, and saves may run beside each other.
+# The renderer's orbits run on threads of their own, saves may run beside each other, and
+# an animation renders several frames at once.
 ctest --test-dir build/tsan --output-on-failure -j"$jobs" \
-  -R "^($(IFS='|'; echo "${view_tests[*]}")|LargeRenderTest\..*|ResumableRenderTest\..*|SaveSettings\..*|RenderQueue\..*|CandidateScreen\..*)\$"
+  -R "^($(IFS='|'; echo "${view_tests[*]}")|LargeRenderTest\..*|ResumableRenderTest\..*|SaveSettings\..*|RenderQueue\..*|CandidateScreen\..*|AnimationRender\..*)\$"

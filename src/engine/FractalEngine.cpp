@@ -145,6 +145,7 @@ void TFractalEngine::ContinueFractal(TFractalParams* params, const TOrbitRunStat
     FShadowZ = state.ShadowZ;
     FLogSum = state.LogSum;
     FSampleCount = state.SampleCount;
+    HoldRotations();
     for (std::size_t i = 0; i < FRotations.size(); ++i)
         FRotations[i].Resume(state.RotationAngles[i], state.RotationTicks[i]);
     params->StepCount = state.StepCount;
@@ -213,6 +214,7 @@ void TFractalEngine::StartRun(TFractalParams* params) {
     ColourPendingPixels();
     FParams = params;
     FX = FY = FZ = StartCoordinate;
+    HoldRotations();
     for (TRotation& rotation : FRotations)
         rotation.Restart(params->Tick);
     // Something else may have drawn into the image between runs, or a new image may sit at the
@@ -221,6 +223,14 @@ void TFractalEngine::StartRun(TFractalParams* params) {
     if (params->NewCoefficients)
         DrawCoefficients();
     ResetRun();
+}
+
+void TFractalEngine::HoldRotations() {
+    std::optional<double> angle;
+    if (FHeldTick)
+        angle = TRotation::AngleAtTick(*FHeldTick, FParams->RotationStep, FParams->RotationLimit());
+    for (TRotation& rotation : FRotations)
+        rotation.Hold(angle);
 }
 
 void TFractalEngine::Pass() {

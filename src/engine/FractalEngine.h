@@ -12,6 +12,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class TPixelGraphic;
@@ -102,6 +103,9 @@ public:
     // well estimate it on the wrong side of a limit.
     void JudgeOnlyEscapes(bool only) { FOnlyEscapes = only; }
     void ClearHits();
+    // The rotations keep the angle they have at display tick `tick` of a run, as the ticks
+    // would turn them, for every run from now on; nullopt lets them turn again.
+    void HoldRotationsAtTick(std::optional<std::int64_t> tick) { FHeldTick = tick; }
     // With shared hits: the orbit whose key the hits carry, and whether other threads plot into
     // the same hits meanwhile.
     void PlotAs(int orbit, bool concurrent);
@@ -230,6 +234,8 @@ private:
     std::uint32_t FSharedKey = 0;
     bool FSharedConcurrent = false;
     std::int64_t FStepLimit = NoStepLimit;
+    std::optional<std::int64_t> FHeldTick;
+    void HoldRotations();
     TClock FClock;
 
     // What ResetRun must clear: the box of pixels plotted since the last clear (empty when

@@ -135,9 +135,11 @@ TRenderJob::TRenderJob(const TRenderSettings& settings, std::unique_ptr<TSharedH
                                 : std::make_unique<TSharedHits>(width, height, counters);
             FOrbitStates.resize(static_cast<std::size_t>(FEndOrbit - FFirstOrbit));
         }
-        for (int i = 0; i < threads; ++i)
+        for (int i = 0; i < threads; ++i) {
             FEngines.push_back(shared ? std::make_unique<TFractalEngine>(*FHits)
                                       : std::make_unique<TFractalEngine>(width, height, counters));
+            FEngines.back()->HoldRotationsAtTick(FSettings.HeldRotationTick);
+        }
     } catch (const std::bad_alloc&) {
         throw std::runtime_error("not enough memory: " + what + " need " + Mebibytes(needed));
     }
@@ -287,14 +289,14 @@ TRenderJob::TOrbitEnd TRenderJob::RunOrbit(TFractalEngine& engine, TFractalParam
     return end;
 }
 
-std::runtime_error TRenderJob::GiveUp(double lyapunov) const {
+ESetRejected TRenderJob::GiveUp(double lyapunov) const {
     char text[32];
     std::snprintf(text, sizeof text, "%g", lyapunov);
     if (FSettings.KeepCoefficients)
-        return std::runtime_error(std::string("the parameter file's coefficient set failed its "
-                                              "warm-up (the Lyapunov estimate was ") +
-                                  text + "); no picture was drawn");
-    return std::runtime_error(
+        return ESetRejected(std::string("the parameter file's coefficient set failed its "
+                                        "warm-up (the Lyapunov estimate was ") +
+                            text + "); no picture was drawn");
+    return ESetRejected(
         "no coefficient set was accepted after " + std::to_string(FSettings.MaxFruitlessDraws) +
         " draws (the last Lyapunov estimate was " + text + "; some map combinations never settle)");
 }
@@ -321,9 +323,11 @@ TRenderResult TRenderJob::Run(const TRenderProgressHook& progress, const std::st
         TFractalEngine& engine = *FEngines.front();
         if (FSettings.KeepCoefficients)
             engine.SetRandomSeed(TFractalEngine::OrbitStreamStart(*FUsedClock, 0, 1));
+        engine.JudgeOnlyEscapes(FSettings.JudgedBefore);
         const TOrbitEnd end =
             RunOrbit(engine, params, {FSettings.Steps, FSettings.KeepCoefficients, &progress}, stop,
                      result.CoefficientSets);
+        engine.JudgeOnlyEscapes(false);
         if (end.Cancelled)
             throw ERenderCancelled();
         if (end.GaveUp || end.SetRejected)
@@ -613,7 +617,9 @@ void TRenderJob::JudgeKeptSet(const std::stop_token& stop) {
     block.Image = nullptr;
     FEngines.front()->SetRandomSeed(TFractalEngine::OrbitStreamStart(*FUsedClock, 0, 1));
     int unusedSets = 0;
+    FEngines.front()->JudgeOnlyEscapes(FSettings.JudgedBefore);
     const TOrbitEnd end = RunOrbit(*FEngines.front(), block, {1, true}, stop, unusedSets);
+    FEngines.front()->JudgeOnlyEscapes(false);
     if (end.Cancelled)
         throw ERenderCancelled();
     if (end.SetRejected)

@@ -43,6 +43,12 @@ public:
     ERenderCancelled() : std::runtime_error("the render was cancelled") {}
 };
 
+// A coefficient set that failed its warm-up, or no set accepted at all: nothing was plotted.
+class ESetRejected : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // A render stopped by its interruption flag after it had saved its state; it leaves no picture.
 class ERenderInterrupted : public std::runtime_error {
 public:
@@ -164,7 +170,7 @@ private:
     // Finds the set (when it is not kept already) and replaces the view by the one that shows
     // its attractor whole.
     void FitToAttractor(const std::stop_token& stop, int& coefficientSets);
-    std::runtime_error GiveUp(double lyapunov) const;
+    ESetRejected GiveUp(double lyapunov) const;
 
     // The settings of the picture rendered: supersampled, larger and with more steps.
     TRenderSettings FSettings;

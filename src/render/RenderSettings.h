@@ -57,6 +57,12 @@ struct TRenderSettings {
     double CenterY = 0.0;
     double Magnification = 0.5;
     std::int64_t TickEvery = 250000;
+    // The rotations keep, for the whole render, the angles they have at this display tick
+    // instead of turning with the ticks: one frame of an animation.
+    std::optional<std::int64_t> HeldRotationTick;
+    // The kept set was judged before, at its start, as the window judges a set once while its
+    // rotations go on turning: the orbits need only stay bounded.
+    bool JudgedBefore = false;
     // The screen gamma the picture takes (PNG stores it).
     long double ScreenGamma = 1.8L;
     // The run gives up once this many coefficient sets in a row were drawn without a plotted

@@ -441,6 +441,60 @@ TEST(RenderOptions, TheOutputIsCheckedBeforeTheRun) {
     EXPECT_FALSE(PngCanStoreScreenGamma(0.000159L));
 }
 
+TEST(RenderOptions, RefusesAnimationsThatCannotBeRendered) {
+    const std::string turning = "--seed 5 --rotate ifs01 --size 64x48 --density 1";
+    const std::pair<std::string, std::string> cases[] = {
+        {"--frames 0 --seed 5 --loop --rotate ifs01 --out f%d.png",
+         "--frames 0 is out of range: --frames must be 1 to 100000"},
+        {"--fps 30 --out x.png", "--fps goes with --frames"},
+        {"--loop --out x.png", "--loop goes with --frames"},
+        {"--frames 4 --rotate ifs01 --loop --out f%d.png",
+         "--frames needs a set that stays from frame to frame: give --seed or --params"},
+        {turning + " --frames 4 --loop", "--frames needs --out for the frames or the video"},
+        {turning + " --frames 4 --loop --out frame.png",
+         "--out frame.png: the frames' names need one frame number, %d or %05d (frame%05d.png), "
+         "or a video (mp4, webm, gif)"},
+        {turning + " --frames 4 --loop --out f%d-%d.png",
+         "--out f%d-%d.png: the frames' names need one frame number, %d or %05d (frame%05d.png), "
+         "or a video (mp4, webm, gif)"},
+        {turning + " --frames 4 --loop --crf 20 --out f.gif",
+         "--crf and --bitrate set the quality of an mp4 or webm video"},
+        {turning + " --frames 4 --loop --crf 20 --out f%03d.png",
+         "--crf and --bitrate set the quality of an mp4 or webm video"},
+        {turning + " --frames 4 --loop --crf 20 --bitrate 100000 --out f.mp4",
+         "--crf and --bitrate both set the quality: give one"},
+        {turning + " --frames 4 --loop --colors 16 --out f.mp4",
+         "--colors does not go with a video; a gif has 256 colours anyway"},
+        {turning + " --frames 4 --loop --tick-step 3 --out f.mp4",
+         "--loop chooses the tick step itself: leave out --tick-step"},
+        {"--seed 5 --frames 4 --loop --out f.mp4",
+         "--loop: no rotation turns (--rotate names a map of --maps) and there is no --to set"},
+        {turning + " --frames 4 --out f.mp4",
+         "--frames: every frame would be the same; give --tick-step, --loop or --to"},
+        {turning + " --frames 4 --tick-step 1000000000 --out f.mp4",
+         "--tick-step 1000000000 with --frames 4 is out of range: the last frame's tick must "
+         "be at most 2147483647"},
+        {turning + " --frames 4 --loop --fit --out f.mp4", "--fit does not go with --frames"},
+        {turning + " --frames 4 --loop --checkpoint c.qstate --out f.mp4",
+         "--checkpoint does not go with --frames"},
+        {turning + " --frames 4 --loop --crf 64 --out f.mp4",
+         "--crf 64 is out of range: --crf must be 0 to 63"},
+        {turning + " --frames 4 --to /nonexistent.quarn.json --out f.mp4",
+         "--to: cannot open the parameter file \"/nonexistent.quarn.json\""},
+    };
+    for (const auto& [line, message] : cases) {
+        std::vector<std::string> args;
+        std::istringstream words(line);
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        std::ostringstream out, err;
+        EXPECT_EQ(RunRenderCommand(args, out, err), 2) << line;
+        EXPECT_EQ(err.str().substr(0, std::min(err.str().find('\n'), message.size() + 14)),
+                  "quarn-render: " + message)
+            << line;
+    }
+}
+
 TEST(RenderCommand, HelpAnywhereOnTheLinePrintsTheHelp) {
     std::ostringstream out, err;
     EXPECT_EQ(RunRenderCommand({"--frobnicate", "--size", "0x0", "--out", "--help"}, out, err), 0);

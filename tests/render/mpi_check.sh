@@ -37,6 +37,15 @@ clock=$(/usr/bin/python3 -c 'import json,sys; print(json.load(open("drawn.json")
 "$render" --params drawn.json --orbits 4 --threads 2 --quiet --out again.png
 cmp drawn.png again.png
 
+# An animation's numbered frames shared among the processes are those of one process, and a
+# second run under mpirun finds them all done.
+anim_args=(--seed 1234 --size 96x72 --density 5 --rotate ifs01 --loop --frames 5 --quiet)
+mkdir anim-one anim-mpi
+"$render" "${anim_args[@]}" --threads 2 --out anim-one/f%02d.png
+mpi 2 "$render" "${anim_args[@]}" --out anim-mpi/f%02d.png
+for frame in 00 01 02 03 04; do cmp "anim-one/f$frame.png" "anim-mpi/f$frame.png"; done
+mpi 2 "$render" "${anim_args[@]}" --out anim-mpi/f%02d.png --stats | grep -q '"rendered":0,'
+
 # The second process is killed mid-run: mpirun ends the job with an error, no picture written.
 if mpi 2 sh -c 'if [ "${OMPI_COMM_WORLD_RANK:-0}" = 1 ]; then (sleep 0.5; kill -9 $$) & fi
                 exec "$0" "$@"' "$render" "${set_args[@]}" --density 4000 --out dead.png \
@@ -44,4 +53,5 @@ if mpi 2 sh -c 'if [ "${OMPI_COMM_WORLD_RANK:-0}" = 1 ]; then (sleep 0.5; kill -
   echo "a job with a killed process succeeded"; exit 1
 fi
 test ! -e dead.png
-echo "mpi_check: layouts, resume, merge and a killed process as expected (clock $clock)"
+echo "mpi_check: layouts, resume, merge, animation frames and a killed process as expected" \
+  "(clock $clock)"

@@ -1,9 +1,12 @@
 #include "app/render/RenderCommand.h"
 
+#include "app/render/AnimationCommand.h"
 #include "app/render/GalleryCommand.h"
 #include "app/render/ProcessGroup.h"
 #include "app/render/RenderOptions.h"
 #include "engine/EngineMath.h"
+#include "export/FileFormatWriters.h"
+#include "export/VideoEncoder.h"
 #include "render/MemoryHeadroom.h"
 #include "render/RenderJob.h"
 #include "render/RenderOutput.h"
@@ -228,7 +231,11 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     TRenderOptions options;
     try {
         options = ParseRenderOptions(args);
-        if (shared)
+        if (shared && options.Animation() &&
+            TVideoEncoder::Handles(FileNameExtension(options.OutFile)))
+            throw ERenderUsage("a video is encoded in one process: run it without mpirun, or "
+                               "share numbered pictures (--out frame%05d.png) among the processes");
+        if (shared && !options.Animation())
             if (const std::string unfit = ShareAmongProcesses(options, group); !unfit.empty())
                 throw ERenderUsage(unfit);
         if (shared && options.Gallery())
@@ -240,6 +247,8 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     }
     if (options.Gallery())
         return RunGalleryCommand(options, out, err);
+    if (options.Animation())
+        return RunAnimationCommand(options, args, out, err, group);
     // Every process says what fails it; only rank 0 reports the rest.
     const std::string name = shared ? "quarn-render (process " + std::to_string(group.Rank()) +
                                           " of " + std::to_string(group.Size()) + "): "

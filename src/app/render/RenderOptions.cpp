@@ -1,11 +1,14 @@
 #include "app/render/RenderOptions.h"
 
+#include "app/render/FrameNames.h"
 #include "engine/FractalEngine.h"
 #include "engine/ParameterFile.h"
 #include "engine/ParameterSettings.h"
 #include "export/AlphaPicture.h"
 #include "export/FileFormatWriters.h"
 #include "export/Png.h"
+#include "export/VideoEncoder.h"
+#include "render/AnimationPlan.h"
 
 #include <algorithm>
 #include <charconv>
@@ -291,6 +294,10 @@ void CheckOutputFile(const TRenderOptions& options) {
     const std::string& name = options.OutFile;
     const std::string subject = "--out " + name;
     const std::string extension = FileNameExtension(name);
+    if (options.Animation() && TVideoEncoder::Handles(extension)) {
+        CheckFileToWrite(name, subject);
+        return;
+    }
     if (extension.empty())
         throw ERenderUsage(subject + ": the name has no extension; the known extensions are " +
                            KnownExtensions());
@@ -708,6 +715,51 @@ const TOptionRow OptionRows[] = {
      [](TParseState& state, const TOptionRow& row, std::string_view value) {
          state.Options.ParamsDir = NonEmptyName(row, value);
      }},
+    {"--frames", "N", "1 to 100000",
+     "render an animation of N frames into --out: a picture each, numbered\n"
+     "by a %05d in the name (frame%05d.png), or a video (mp4, webm, gif).\n"
+     "Needs --seed or --params; frames already done are kept",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.Frames = ParseInRange<int>(value, row.Name, 1, 100000, row.MustBe());
+     }},
+    {"--fps", "F", "1 to 240", "frames per second of a video (default 24)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.FramesPerSecond = ParseInRange<int>(value, row.Name, 1, 240, row.MustBe());
+     }},
+    {"--tick-step", "K", "1 to 2147483647",
+     "frame t holds the rotations at the angles of display tick t x K",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.TickStep = ParseInRange<std::int64_t>(
+             value, row.Name, 1, std::numeric_limits<std::int32_t>::max(), row.MustBe());
+     }},
+    {"--loop", "", "",
+     "the last frame leads back into the first: the rotations turn through\n"
+     "one period over the frames, and --to goes there and back",
+     [](TParseState& state, const TOptionRow&, std::string_view) { state.Options.Loop = true; }},
+    {"--to", "FILE", "",
+     "the frames go over from the run's set to a parameter file's set:\n"
+     "coefficients and settings eased in and out, the view's centre\n"
+     "linearly and its magnification geometrically",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.MorphToFile = NonEmptyName(row, value);
+         try {
+             state.Options.MorphTo = TParameterFile::Load(state.Options.MorphToFile);
+         } catch (const EParameterFile& error) {
+             throw ERenderUsage(std::string("--to: ") + error.what());
+         }
+     }},
+    {"--crf", "Q", "0 to 63",
+     "constant quality of an mp4 or webm video, 0 best (default 18 for\n"
+     "mp4, 24 for webm)",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.Crf = ParseInRange<int>(value, row.Name, 0, 63, row.MustBe());
+     }},
+    {"--bitrate", "BITS", "1000 to 1000000000",
+     "bit rate of an mp4 or webm video in bits per second, instead of --crf",
+     [](TParseState& state, const TOptionRow& row, std::string_view value) {
+         state.Options.BitRate =
+             ParseInRange<std::int64_t>(value, row.Name, 1000, 1000000000, row.MustBe());
+     }},
     {"--stats", "", "", "print one JSON line of run figures",
      [](TParseState& state, const TOptionRow&, std::string_view) { state.Options.Stats = true; }},
     {"--quiet", "", "", "no progress line",
@@ -849,6 +901,55 @@ void CheckStateOptions(const TRenderOptions& options) {
                              " orbits (--orbits)");
 }
 
+// An animation renders a set that stays the same from frame to frame, with a fixed number of
+// orbits so that no frame depends on the threads, into numbered pictures or a video.
+void CheckAnimationOptions(const std::vector<std::string>& args, TRenderOptions& options) {
+    constexpr std::string_view NotWithFrames[] = {
+        "--gallery",     "--resume", "--merge",       "--checkpoint",  "--state-out",
+        "--orbit-range", "--fit",    "--transparent", "--write-params"};
+    for (const std::string& arg : args)
+        if (std::find(std::begin(NotWithFrames), std::end(NotWithFrames), arg) !=
+            std::end(NotWithFrames))
+            throw ERenderUsage(arg + " does not go with --frames");
+    if (!options.Seed && !options.KeepCoefficients)
+        throw ERenderUsage("--frames needs a set that stays from frame to frame: give --seed or "
+                           "--params");
+    if (options.OutFile.empty())
+        throw ERenderUsage("--frames needs --out for the frames or the video");
+    const std::string extension = FileNameExtension(options.OutFile);
+    const bool video = TVideoEncoder::Handles(extension);
+    if (!video && !TFrameNames::Parse(options.OutFile))
+        throw ERenderUsage("--out " + options.OutFile +
+                           ": the frames' names need one frame number, %d or %05d (frame%05d.png), "
+                           "or a video (" +
+                           TVideoEncoder::Extensions() + ")");
+    if ((options.Crf || options.BitRate) && (!video || extension == "gif"))
+        throw ERenderUsage("--crf and --bitrate set the quality of an mp4 or webm video");
+    if (options.Crf && options.BitRate)
+        throw ERenderUsage("--crf and --bitrate both set the quality: give one");
+    if (video && options.Colors)
+        throw ERenderUsage("--colors does not go with a video; a gif has 256 colours anyway");
+    if (options.Loop && options.TickStep)
+        throw ERenderUsage("--loop chooses the tick step itself: leave out --tick-step");
+    const bool turns = TAnimationPlan::Turns(options.Params);
+    if ((options.TickStep || options.Loop) && !turns && !options.MorphTo)
+        throw ERenderUsage(std::string(options.Loop ? "--loop" : "--tick-step") +
+                           ": no rotation turns (--rotate names a map of --maps) and there is "
+                           "no --to set");
+    if (!options.TickStep && !options.Loop && !options.MorphTo)
+        throw ERenderUsage("--frames: every frame would be the same; give --tick-step, --loop "
+                           "or --to");
+    if (options.TickStep &&
+        *options.TickStep > std::numeric_limits<std::int32_t>::max() / options.Frames)
+        throw OutOfRange("--tick-step " + std::to_string(*options.TickStep) + " with --frames " +
+                             std::to_string(options.Frames),
+                         "the last frame's tick must be at most 2147483647");
+    if (options.Loop && turns && TAnimationPlan::RotationPeriod(options.Params) == 0)
+        throw ERenderUsage("--loop: the rotations never come back to their start");
+    if (!options.MorphToFile.empty() && options.MorphToFile == options.OutFile)
+        throw ERenderUsage("--out names the file --to reads");
+}
+
 TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     TRenderOptions options;
     TParseState state{options, false, std::nullopt, {}};
@@ -882,11 +983,21 @@ TRenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
                 throw ERenderUsage(std::string(sheetOnly) + " goes with --gallery");
     options.SavesState = !options.CheckpointFile.empty() || !options.StateOutFile.empty() ||
                          options.EndOrbit != 0 || options.TakesState();
+    // A frame's picture must not depend on the threads: never the one-thread window orbit.
+    if (options.Animation() && options.Orbits == 0)
+        options.Orbits = TRenderSettings::DefaultOrbits;
     if (options.TakesState())
         CheckRenderFromState(args, state);
     else
         ResolveSteps(state, fileDensity);
     CheckStateOptions(options);
+    if (options.Animation())
+        CheckAnimationOptions(args, options);
+    else
+        for (const std::string_view animationOnly :
+             {"--fps", "--tick-step", "--loop", "--to", "--crf", "--bitrate"})
+            if (std::find(args.begin(), args.end(), animationOnly) != args.end())
+                throw ERenderUsage(std::string(animationOnly) + " goes with --frames");
     if (!options.OutFile.empty())
         CheckOutputFile(options);
     if (options.Transparent)

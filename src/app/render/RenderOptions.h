@@ -52,6 +52,18 @@ struct TRenderOptions : TRenderSettings {
     double MinCoverage = 0.0;
     std::optional<std::pair<double, double>> DimensionRange;
     std::string ParamsDir;
+    // An animation of Frames pictures instead of one: a numbered picture each, or a video,
+    // by --out's name. The rotations hold the angles of tick frame x TickStep; a loop turns
+    // them through one period over the frames; MorphTo is the set the frames go over to.
+    int Frames = 0;
+    bool Animation() const { return Frames > 0; }
+    int FramesPerSecond = 24;
+    std::optional<std::int64_t> TickStep;
+    bool Loop = false;
+    std::string MorphToFile;
+    std::optional<TParameterFile> MorphTo;
+    std::optional<int> Crf;
+    std::optional<std::int64_t> BitRate;
     bool Stats = false;
     bool Quiet = false;
     bool Help = false;
