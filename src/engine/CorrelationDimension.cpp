@@ -12,7 +12,6 @@ namespace {
 // the mantissa of a double, an order that is that of the distances, an eighth of a doubling
 // wide, without a logarithm per pair.
 constexpr int MantissaBits = 3;
-constexpr int BinsPerDoubling = 1 << MantissaBits;
 
 int BinOf(double squared) {
     const auto bits = std::bit_cast<std::uint64_t>(squared);

@@ -2,6 +2,7 @@
 
 #include "engine/ParameterSettings.h"
 #include "engine/Rotation.h"
+#include "render/RenderJob.h"
 
 #include <cmath>
 #include <iterator>
@@ -106,5 +107,27 @@ TRenderSettings TAnimationPlan::FrameSettings(int frame) const {
     settings.HeldRotationTick = TickOfFrame(frame);
     // A set between two others was never judged; the start set turning was, at its start.
     settings.JudgedBefore = settings.HeldRotationTick && weight == 0.0;
+    return settings;
+}
+
+TRenderSettings SetInLayoutOf(const TParameterFile& file, const TRenderSettings& run) {
+    TRenderSettings settings = RenderSettingsOf(file);
+    settings.Width = run.Width;
+    settings.Height = run.Height;
+    settings.Steps = run.Steps;
+    settings.Supersample = run.Supersample;
+    settings.Orbits = run.Orbits;
+    settings.Threads = run.Threads;
+    settings.ScreenGamma = run.ScreenGamma;
+    return settings;
+}
+
+TRenderSettings KeptSetOf(const TRenderSettings& run) {
+    if (run.KeepCoefficients)
+        return run;
+    TRenderJob drawn(run);
+    drawn.Run();
+    TRenderSettings settings = SetInLayoutOf(drawn.UsedParameters(), run);
+    settings.TickEvery = run.TickEvery;
     return settings;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ParameterFile.h"
 #include "render/RenderSettings.h"
 
 #include <cstdint>
@@ -42,3 +43,10 @@ private:
     bool FLoop;
     std::int64_t FPeriod = 0;
 };
+
+// A parameter file's set rendered as `run` renders its own: its size, steps, supersampling,
+// orbits, threads and gamma.
+TRenderSettings SetInLayoutOf(const TParameterFile& file, const TRenderSettings& run);
+// The run's set as it stays for every frame: a kept one as it is, or the one a plain render of
+// the run draws, kept from then on with the clock its orbits started from.
+TRenderSettings KeptSetOf(const TRenderSettings& run);

@@ -1,14 +1,12 @@
 #include "app/render/AnimationCommand.h"
 
-#include "app/render/FrameNames.h"
 #include "app/render/ProcessGroup.h"
 #include "app/render/RenderOptions.h"
 #include "export/FileFormatWriters.h"
 #include "export/VideoEncoder.h"
 #include "image/PixelGraphic.h"
+#include "render/AnimationOutput.h"
 #include "render/AnimationRender.h"
-#include "render/FrameManifest.h"
-#include "render/RenderOutput.h"
 
 #include <nlohmann/json.hpp>
 
@@ -25,31 +23,6 @@ using TClock = std::chrono::steady_clock;
 
 double SecondsSince(TClock::time_point start) {
     return std::chrono::duration<double>(TClock::now() - start).count();
-}
-
-// A parameter file's set rendered as the run renders its own: its size, steps and orbits.
-TRenderSettings SetInRunLayout(const TParameterFile& file, const TRenderSettings& run) {
-    TRenderSettings settings = RenderSettingsOf(file);
-    settings.Width = run.Width;
-    settings.Height = run.Height;
-    settings.Steps = run.Steps;
-    settings.Supersample = run.Supersample;
-    settings.Orbits = run.Orbits;
-    settings.Threads = run.Threads;
-    settings.ScreenGamma = run.ScreenGamma;
-    return settings;
-}
-
-// The run's set as it stays for every frame: a parameter file's, or the one a plain render of
-// the seed draws, kept from then on with the clock its orbits started from.
-TRenderSettings StartSettings(const TRenderOptions& options) {
-    if (options.KeepCoefficients)
-        return options;
-    TRenderJob drawn(options);
-    drawn.Run();
-    TRenderSettings settings = SetInRunLayout(drawn.UsedParameters(), options);
-    settings.TickEvery = options.TickEvery;
-    return settings;
 }
 
 // What decides the frames' bytes: the command line without the options that only run or
@@ -127,39 +100,31 @@ int RunAnimationCommand(const TRenderOptions& options, const std::vector<std::st
     try {
         std::optional<TRenderSettings> end;
         if (options.MorphTo)
-            end = SetInRunLayout(*options.MorphTo, options);
-        const TAnimationPlan plan(StartSettings(options), options.Frames, end, options.TickStep,
+            end = SetInLayoutOf(*options.MorphTo, options);
+        const TAnimationPlan plan(KeptSetOf(options), options.Frames, end, options.TickStep,
                                   options.Loop);
         TAnimationRender render(plan);
-        std::vector<int> frames;
-        std::unique_ptr<TVideoEncoder> encoder;
-        std::optional<TFrameManifest> record;
-        std::optional<TFrameNames> names;
-        if (video) {
-            encoder = std::make_unique<TVideoEncoder>(
-                options.OutFile, options.Width, options.Height,
-                TVideoSettings{options.FramesPerSecond, options.Crf, options.BitRate});
-            for (int frame = 0; frame < options.Frames; ++frame)
-                frames.push_back(frame);
-        } else {
-            names = TFrameNames::Parse(options.OutFile);
-            record.emplace(names->RecordName(), FrameSettingsText(args));
-            if (record->StartedAfresh() && !quiet)
-                err << name << names->RecordName()
-                    << " records frames of other settings: every frame is rendered afresh\n";
-            // Each process takes every Size()-th frame, whatever the others find done.
-            for (int frame = group.Rank(); frame < options.Frames; frame += group.Size())
-                if (record->Complete(frame, names->Name(frame)))
-                    ++done.Kept;
-                else
-                    frames.push_back(frame);
-        }
         const TPGSaveSettings save{
             options.Writer,
             [&err, &name](const std::string& caption, const std::string& text, TPGPromptButtons) {
                 err << name << caption << ": " << text << "\n";
                 return TPGPromptResult::OK;
             }};
+        TAnimationOutput output(
+            options.OutFile, options.Width, options.Height,
+            TVideoSettings{options.FramesPerSecond, options.Crf, options.BitRate},
+            FrameSettingsText(args), save, options.Colors);
+        if (output.StartedAfresh() && !quiet)
+            err << name << output.RecordName()
+                << " records frames of other settings: every frame is rendered afresh\n";
+        // Each process takes every Size()-th frame, whatever the others find done.
+        const std::vector<int> frames =
+            video ? output.Pending(options.Frames)
+                  : output.Pending(options.Frames, group.Rank(), group.Size());
+        if (!video)
+            done.Kept = static_cast<int>((options.Frames - group.Rank() + group.Size() - 1) /
+                                         group.Size()) -
+                        static_cast<int>(frames.size());
         TFramesProgressLine progressLine(err, static_cast<int>(frames.size()));
         TAnimationRender::TFrameProgress progress;
         if (!quiet)
@@ -170,25 +135,14 @@ int RunAnimationCommand(const TRenderOptions& options, const std::vector<std::st
             frames,
             [&](int frame, TPixelGraphic& picture) {
                 ++done.Rendered;
-                if (encoder) {
-                    const TClock::time_point encoding = TClock::now();
-                    encoder->AddFrame(picture);
-                    done.EncodeSeconds += SecondsSince(encoding);
-                    return;
-                }
-                const std::string file = names->Name(frame);
-                WriteRenderedImage(picture, file, options.Colors, save);
                 const std::vector<TFailedFrame>& failed = render.FailedFrames();
                 // A failed frame is tried again by the next run. Only rank 0 writes the record.
-                if (first && (failed.empty() || failed.back().Frame != frame))
-                    record->Record(frame, file);
+                output.Write(frame, picture,
+                             first && (failed.empty() || failed.back().Frame != frame));
             },
             progress);
-        if (encoder) {
-            const TClock::time_point encoding = TClock::now();
-            encoder->Finish();
-            done.EncodeSeconds += SecondsSince(encoding);
-        }
+        output.Finish();
+        done.EncodeSeconds = output.EncodeSeconds();
         progressLine.End();
         for (const TFailedFrame& failed : render.FailedFrames())
             err << name << "frame " << failed.Frame
@@ -198,10 +152,10 @@ int RunAnimationCommand(const TRenderOptions& options, const std::vector<std::st
         const bool someFailed = !group.SameOnAll(ownFailed ? 1 : 0) || ownFailed;
         if (!first)
             return 0;
-        if (record)
+        if (!video)
             for (int frame = 0; frame < options.Frames; ++frame)
-                if (frame % group.Size() != 0 && !record->Complete(frame, names->Name(frame)))
-                    record->Record(frame, names->Name(frame));
+                if (frame % group.Size() != 0 && !output.Complete(frame))
+                    output.Record(frame);
         if (!quiet)
             err << "quarn-render: " << done.Rendered << " frames rendered"
                 << (done.Kept > 0 ? ", " + std::to_string(done.Kept) + " kept from before" : "")

@@ -1,6 +1,6 @@
 #include "app/render/RenderOptions.h"
 
-#include "app/render/FrameNames.h"
+#include "render/FrameNames.h"
 #include "engine/FractalEngine.h"
 #include "engine/ParameterFile.h"
 #include "engine/ParameterSettings.h"

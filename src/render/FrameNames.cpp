@@ -1,4 +1,4 @@
-#include "app/render/FrameNames.h"
+#include "render/FrameNames.h"
 
 #include <cctype>
 #include <filesystem>
