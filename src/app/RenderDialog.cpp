@@ -1,17 +1,22 @@
 #include "app/RenderDialog.h"
 
+#include "document/ParameterFileDialog.h"
 #include "export/AlphaPicture.h"
 #include "export/FileFormatWriters.h"
 #include "export/WriterOptions.h"
 #include "export/dialog/PGSaveDialog.h"
+#include "render/AnimationPlan.h"
+#include "render/FrameNames.h"
 #include "render/RenderJob.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,6 +48,7 @@ TRenderDialog::TRenderDialog(QWidget* parent) : QDialog(parent) {
     CreateWidgets();
     CreateLayout();
     Connect();
+    UpdateAnimationControls();
     TRenderQueueEvents events;
     // Each event crosses to the user-interface thread; the dialog outlives the queue.
     events.Started = [this](int id) {
@@ -53,9 +59,20 @@ TRenderDialog::TRenderDialog(QWidget* parent) : QDialog(parent) {
         QMetaObject::invokeMethod(
             this, [this, id, progress] { Progressed(id, progress); }, Qt::QueuedConnection);
     };
-    events.Finished = [this](int id, const TRenderResult&, const std::vector<std::string>&) {
+    events.FrameProgress = [this](int id, const TAnimationProgress& progress) {
         QMetaObject::invokeMethod(
-            this, [this, id] { Ended(id, FFiles[id], false); }, Qt::QueuedConnection);
+            this, [this, id, progress] { FramesProgressed(id, progress); }, Qt::QueuedConnection);
+    };
+    events.Finished = [this](int id, const TRenderResult&,
+                             const std::vector<std::string>& warnings) {
+        // An animation's frames that show only the background are said with the file.
+        QString notes;
+        for (const std::string& warning : warnings)
+            if (warning.rfind("frame ", 0) == 0)
+                notes += '\n' + QString::fromStdString(warning);
+        QMetaObject::invokeMethod(
+            this, [this, id, notes] { Ended(id, FFiles[id] + notes, false); },
+            Qt::QueuedConnection);
     };
     events.Failed = [this](int id, const std::string& error) {
         const QString text = QString::fromStdString(error);
@@ -64,7 +81,15 @@ TRenderDialog::TRenderDialog(QWidget* parent) : QDialog(parent) {
     };
     events.Cancelled = [this](int id) {
         QMetaObject::invokeMethod(
-            this, [this, id] { Ended(id, tr("cancelled: nothing was written"), true); },
+            this,
+            [this, id] {
+                const auto frames = FFramesDone.find(id);
+                Ended(id,
+                      frames == FFramesDone.end()
+                          ? tr("cancelled: nothing was written")
+                          : tr("cancelled: the %n frame(s) done are kept", nullptr, frames->second),
+                      true);
+            },
             Qt::QueuedConnection);
     };
     FQueue = std::make_unique<TRenderQueue>(std::move(events));
@@ -93,6 +118,28 @@ void TRenderDialog::CreateWidgets() {
     FThreads->setRange(1, 256);
     FThreads->setValue(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
     FTransparent = new QCheckBox(tr("Transparent background (PNG and TIFF)"), this);
+    FAnimation = new QGroupBox(tr("Animation"), this);
+    FAnimation->setCheckable(true);
+    FAnimation->setChecked(false);
+    FAnimation->setToolTip(tr("Frames of the set in motion, into numbered pictures "
+                              "(frame%05d.png) or a video (mp4, webm, gif)"));
+    FFrames = new QSpinBox(FAnimation);
+    FFrames->setRange(2, 100000);
+    FFrames->setValue(48);
+    FFrameRate = new QSpinBox(FAnimation);
+    FFrameRate->setRange(1, 240);
+    FFrameRate->setValue(24);
+    FFrameRate->setSuffix(tr(" frames per second"));
+    FMoves = new QComboBox(FAnimation);
+    FMoves->addItems({tr("The rotations turn"), tr("Morph to another set")});
+    FMorphFile = new QLineEdit(FAnimation);
+    FMorphFile->setPlaceholderText(tr("the parameter file of the set to go over to"));
+    FMorphBrowse = new QPushButton(tr("Browse..."), FAnimation);
+    FLoop = new QCheckBox(tr("Loop: the last frame leads back into the first"), FAnimation);
+    FLoop->setChecked(true);
+    FTickStep = new QSpinBox(FAnimation);
+    FTickStep->setRange(1, 1000000000);
+    FTickStep->setToolTip(tr("How far the rotations turn from one frame to the next"));
     FFileEdit = new QLineEdit(this);
     FBrowseButton = new QPushButton(tr("Browse..."), this);
     FEstimate = new QLabel(this);
@@ -131,6 +178,16 @@ void TRenderDialog::CreateLayout() {
     form->addRow(tr("Threads:"), FThreads);
     form->addRow(QString(), FTransparent);
     form->addRow(tr("File:"), file);
+    auto* morph = new QHBoxLayout;
+    morph->addWidget(FMorphFile, 1);
+    morph->addWidget(FMorphBrowse);
+    auto* animation = new QFormLayout(FAnimation);
+    animation->addRow(tr("Frames:"), FFrames);
+    animation->addRow(tr("Frame rate:"), FFrameRate);
+    animation->addRow(tr("What moves:"), FMoves);
+    animation->addRow(tr("Morph to:"), morph);
+    animation->addRow(QString(), FLoop);
+    animation->addRow(tr("Ticks per frame:"), FTickStep);
     auto* run = new QHBoxLayout;
     run->addWidget(FProgress, 1);
     run->addWidget(FCancelButton);
@@ -139,6 +196,7 @@ void TRenderDialog::CreateLayout() {
     result->addWidget(FOpenFolderButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(FAnimation);
     layout->addWidget(FEstimate);
     layout->addWidget(FRenderButton, 0, Qt::AlignRight);
     layout->addLayout(run);
@@ -162,12 +220,31 @@ void TRenderDialog::Connect() {
     connect(FTransparent, &QCheckBox::toggled, this, &TRenderDialog::UpdateEstimate);
     connect(FFileEdit, &QLineEdit::textChanged, this, &TRenderDialog::UpdateEstimate);
     connect(FBrowseButton, &QPushButton::clicked, this, &TRenderDialog::BrowseForFile);
+    connect(FAnimation, &QGroupBox::toggled, this, &TRenderDialog::UpdateAnimationControls);
+    connect(FFrames, &QSpinBox::valueChanged, this, &TRenderDialog::UpdateEstimate);
+    connect(FMoves, &QComboBox::currentIndexChanged, this, &TRenderDialog::UpdateAnimationControls);
+    connect(FLoop, &QCheckBox::toggled, this, &TRenderDialog::UpdateAnimationControls);
+    connect(FMorphBrowse, &QPushButton::clicked, this, &TRenderDialog::BrowseForMorphFile);
     connect(FRenderButton, &QPushButton::clicked, this, &TRenderDialog::StartRender);
     connect(FCancelButton, &QPushButton::clicked, this, &TRenderDialog::CancelRender);
     connect(FOpenFolderButton, &QPushButton::clicked, this, [this] {
         const QString file = FOpenFolderButton->property("file").toString();
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
     });
+}
+
+void TRenderDialog::UpdateAnimationControls() {
+    const bool morph = FMoves->currentIndex() == 1;
+    FMorphFile->setEnabled(morph);
+    FMorphBrowse->setEnabled(morph);
+    FTickStep->setEnabled(!morph && !FLoop->isChecked());
+    UpdateEstimate();
+}
+
+void TRenderDialog::BrowseForMorphFile() {
+    const QStringList files = TParameterFileDialog::OpenFileNames(this);
+    if (!files.isEmpty())
+        FMorphFile->setText(files.first());
 }
 
 void TRenderDialog::SetDocument(const TRenderSettings& document, const QString& title) {
@@ -233,6 +310,15 @@ TRenderRequest TRenderDialog::Request() const {
                                                  (settings.Supersample * settings.Supersample)));
     request.OutFile = FFileEdit->text().toStdString();
     request.Writer = WriterOptions();
+    if (FAnimation->isChecked()) {
+        TAnimationRequest animation;
+        animation.Frames = FFrames->value();
+        animation.Video.FramesPerSecond = FFrameRate->value();
+        animation.Loop = FLoop->isChecked();
+        if (FMoves->currentIndex() == 0 && !animation.Loop)
+            animation.TickStep = FTickStep->value();
+        request.Animation = animation;
+    }
     return request;
 }
 
@@ -263,27 +349,56 @@ void TRenderDialog::UpdateEstimate() {
     if (rate > 0.0)
         text += tr(" and takes about %1").arg(Duration(steps / rate));
     text += tr(" for %L1 steps.").arg(steps, 0, 'f', 0);
+    if (request.Animation)
+        text = tr("%n frame(s). Each ", nullptr, request.Animation->Frames) + text.at(0).toLower() +
+               text.mid(1);
     const std::string extension = FileNameExtension(request.OutFile);
     if (settings.Transparent && !request.OutFile.empty() && !TAlphaPicture::CanSave(extension))
         text += tr("\nOnly PNG and TIFF files hold a transparent background.");
     FEstimate->setText(text);
 }
 
-void TRenderDialog::StartRender() {
-    const TRenderRequest request = Request();
+QString TRenderDialog::Refusal(TRenderRequest& request) const {
     const std::string extension = FileNameExtension(request.OutFile);
-    QString refusal;
+    const QString file = QString::fromStdString(request.OutFile);
     if (request.OutFile.empty())
-        refusal = tr("choose a file to render to");
-    else if (!FileFormatWriters().Find(LowerCase(extension)))
-        refusal = tr("\"%1\": the extension does not name a picture format")
-                      .arg(QString::fromStdString(request.OutFile));
-    else if (request.Settings.Transparent && !TAlphaPicture::CanSave(extension))
-        refusal = tr("only PNG and TIFF files hold a transparent background");
-    else if (!QFileInfo(QFileInfo(QString::fromStdString(request.OutFile)).absolutePath()).isDir())
-        refusal =
-            tr("the folder of \"%1\" does not exist").arg(QString::fromStdString(request.OutFile));
-    if (!refusal.isEmpty()) {
+        return tr("choose a file to render to");
+    if (!QFileInfo(QFileInfo(file).absolutePath()).isDir())
+        return tr("the folder of \"%1\" does not exist").arg(file);
+    if (request.Animation) {
+        if (request.Settings.Transparent)
+            return tr("an animation's frames have no transparent background");
+        if (!TVideoEncoder::Handles(extension) && !TFrameNames::Parse(request.OutFile))
+            return tr("\"%1\": an animation goes into a video (%2) or into numbered pictures "
+                      "with one frame number in their name (frame%05d.png)")
+                .arg(file, QString::fromStdString(TVideoEncoder::Extensions()));
+        if (!TVideoEncoder::Handles(extension) && !FileFormatWriters().Find(LowerCase(extension)))
+            return tr("\"%1\": the extension does not name a picture format").arg(file);
+        if (FMoves->currentIndex() == 1) {
+            if (FMorphFile->text().isEmpty())
+                return tr("choose the parameter file of the set to morph to");
+            try {
+                request.Animation->MorphTo =
+                    TParameterFile::Load(FMorphFile->text().toLocal8Bit().toStdString());
+            } catch (const EParameterFile& error) {
+                return QString::fromStdString(error.what());
+            }
+        } else if (!TAnimationPlan::Turns(request.Settings.Params)) {
+            return tr("no rotation of the set's maps is on, so nothing would move: switch one "
+                      "on in the Parameters window, or morph to another set");
+        }
+        return {};
+    }
+    if (!FileFormatWriters().Find(LowerCase(extension)))
+        return tr("\"%1\": the extension does not name a picture format").arg(file);
+    if (request.Settings.Transparent && !TAlphaPicture::CanSave(extension))
+        return tr("only PNG and TIFF files hold a transparent background");
+    return {};
+}
+
+void TRenderDialog::StartRender() {
+    TRenderRequest request = Request();
+    if (const QString refusal = Refusal(request); !refusal.isEmpty()) {
         FResult->setText(refusal);
         return;
     }
@@ -330,6 +445,21 @@ void TRenderDialog::Progressed(int id, const TRenderProgress& progress) {
     FProgressText->setText(text);
 }
 
+void TRenderDialog::FramesProgressed(int id, const TAnimationProgress& progress) {
+    if (id != FRunningId)
+        return;
+    FFramesDone[id] = progress.Done;
+    FProgress->setValue(static_cast<int>(progress.Fraction() * 1000));
+    const double elapsed = FRunClock.elapsed() / 1000.0;
+    QString text = tr("Frame %1 of %2: %3 %, %4 frames done, %5 elapsed")
+                       .arg(progress.Frame + 1)
+                       .arg(progress.Total)
+                       .arg(static_cast<int>(progress.FrameFraction * 100))
+                       .arg(progress.Done)
+                       .arg(Duration(elapsed));
+    FProgressText->setText(text);
+}
+
 void TRenderDialog::Ended(int id, const QString& text, bool failed) {
     if (id == FRunningId) {
         FRunningId = 0;
@@ -341,13 +471,17 @@ void TRenderDialog::Ended(int id, const QString& text, bool failed) {
     FResult->setText(failed ? tr("%1: %2").arg(FFiles[id], text) : tr("Written: %1").arg(text));
     FOpenFolderButton->setEnabled(!failed);
     if (!failed)
-        FOpenFolderButton->setProperty("file", text);
+        FOpenFolderButton->setProperty("file", FFiles[id]);
     ShowQueue();
     emit RequestEnded();
 }
 
 QString TRenderDialog::ResultText() const {
     return FResult->text();
+}
+
+QString TRenderDialog::ProgressText() const {
+    return FProgressText->text();
 }
 
 QString TRenderDialog::EstimateText() const {

@@ -11,7 +11,9 @@
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
 class QDoubleSpinBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -45,6 +47,17 @@ public:
     QSpinBox* SupersampleBox() const { return FSupersample; }
     QSpinBox* ThreadsBox() const { return FThreads; }
     QCheckBox* TransparentBox() const { return FTransparent; }
+    // Animation: frames instead of one picture.
+    QGroupBox* AnimationBox() const { return FAnimation; }
+    QSpinBox* FramesBox() const { return FFrames; }
+    QSpinBox* FrameRateBox() const { return FFrameRate; }
+    // What moves: the rotations (0) or a morph to a parameter file (1).
+    QComboBox* MovesBox() const { return FMoves; }
+    QLineEdit* MorphFileEdit() const { return FMorphFile; }
+    QCheckBox* LoopBox() const { return FLoop; }
+    QSpinBox* TickStepBox() const { return FTickStep; }
+    // The running request's progress as shown.
+    QString ProgressText() const;
     // The last finished file, or the last error, as shown.
     QString ResultText() const;
     // What the render as set up needs and takes, as shown.
@@ -63,6 +76,11 @@ private:
     void WidthChanged(int width);
     void HeightChanged(int height);
     void BrowseForFile();
+    void BrowseForMorphFile();
+    void UpdateAnimationControls();
+    // Why the request cannot be rendered as set up, empty when it can; an animation's morph
+    // file is read into `request`.
+    QString Refusal(TRenderRequest& request) const;
     void UpdateEstimate();
     void StartRender();
     void CancelRender();
@@ -70,6 +88,7 @@ private:
     // Queue events, on the user-interface thread.
     void Started(int id);
     void Progressed(int id, const TRenderProgress& progress);
+    void FramesProgressed(int id, const TAnimationProgress& progress);
     void Ended(int id, const QString& text, bool failed);
     // Steps per second of one orbit of this set at about the picture's size: measured once per
     // document and size class (powers of four pixels), since large counters plot slower.
@@ -80,6 +99,8 @@ private:
     bool FAdjusting = false;
     std::map<int, QString> FFiles;
     std::map<int, double> FTotalSteps;
+    // The frames an animation has written so far.
+    std::map<int, int> FFramesDone;
     int FRunningId = 0;
     QElapsedTimer FRunClock;
 
@@ -91,6 +112,14 @@ private:
     QSpinBox* FSupersample;
     QSpinBox* FThreads;
     QCheckBox* FTransparent;
+    QGroupBox* FAnimation;
+    QSpinBox* FFrames;
+    QSpinBox* FFrameRate;
+    QComboBox* FMoves;
+    QLineEdit* FMorphFile;
+    QPushButton* FMorphBrowse;
+    QCheckBox* FLoop;
+    QSpinBox* FTickStep;
     QLineEdit* FFileEdit;
     QPushButton* FBrowseButton;
     QLabel* FEstimate;

@@ -3,8 +3,10 @@
 #include "app/RenderDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QLocale>
 #include <QProcess>
@@ -31,6 +33,7 @@ private slots:
     void theDialogRendersWhatQuarnRenderRendersOfTheSameSet();
     void cancelWritesNothingAndKeepsTheOldFile();
     void estimatesRendersOfMoreThanTwoBillionSteps();
+    void anAnimationHasQuarnRendersFramesAndCancelKeepsThoseDone();
 
 private:
     TRecordedMessages FMessages;
@@ -150,6 +153,76 @@ void RenderDialogTest::estimatesRendersOfMoreThanTwoBillionSteps() {
     QVERIFY2(dialog.EstimateText().contains(QStringLiteral(" and takes about ")),
              qPrintable(dialog.EstimateText()));
     QVERIFY(!dialog.EstimateText().contains(QLatin1Char('-')));
+}
+
+void RenderDialogTest::anAnimationHasQuarnRendersFramesAndCancelKeepsThoseDone() {
+    TMainForm frame;
+    frame.show();
+    const QString saved = FFolder.filePath(QStringLiteral("turning.quarn.json"));
+    const QString frames = FFolder.filePath(QStringLiteral("dialog%02d.png"));
+    const QString longRun = FFolder.filePath(QStringLiteral("long%03d.png"));
+    double density = 0;
+    QString refusalWithoutRotations;
+    const auto document = [&frame] { return frame.Documents().first(); };
+    const auto dialog = [&frame] { return frame.RenderDialog(); };
+    TScript script(
+        frame,
+        {WaitUntilRunning(frame), [&] { return document()->Document().Params().StepCount > 30000; },
+         [&] {
+             frame.FileRenderItem->trigger();
+             dialog()->WidthBox()->setValue(80);
+             dialog()->ThreadsBox()->setValue(2);
+             dialog()->AnimationBox()->setChecked(true);
+             dialog()->FramesBox()->setValue(4);
+             dialog()->FileEdit()->setText(frames);
+             dialog()->RenderButton()->click();
+             refusalWithoutRotations = dialog()->ResultText();
+             // The rotation turns from the next run of the dialog's document on.
+             TFractalDocument& fractal = document()->Document();
+             fractal.Params().RotateIFS01 = BoolTrue;
+             fractal.SaveParameters(saved.toStdString(),
+                                    frame.Session().DrawClockOf(fractal.Params()));
+             frame.FileRenderItem->trigger();
+             dialog()->WidthBox()->setValue(80);
+             density = dialog()->DensityBox()->value();
+             dialog()->RenderButton()->click();
+             return true;
+         },
+         [&] { return dialog()->ResultText().startsWith(QStringLiteral("Written")); },
+         [&] {
+             dialog()->FramesBox()->setValue(400);
+             dialog()->DensityBox()->setValue(200);
+             dialog()->FileEdit()->setText(longRun);
+             dialog()->RenderButton()->click();
+             return true;
+         },
+         [&] { return dialog()->ProgressText().contains(QStringLiteral("2 frames done")); },
+         [&] {
+             dialog()->CancelButton()->click();
+             return true;
+         },
+         [&] { return dialog()->ResultText().contains(QStringLiteral("cancelled")); }},
+        120000);
+    RUN_SCRIPT(script);
+    QVERIFY2(refusalWithoutRotations.contains(QStringLiteral("nothing would move")),
+             qPrintable(refusalWithoutRotations));
+    QVERIFY2(dialog()->ResultText().contains(QStringLiteral("are kept")),
+             qPrintable(dialog()->ResultText()));
+    QVERIFY(QFile::exists(FFolder.filePath(QStringLiteral("long000.png"))));
+    QVERIFY(QFile::exists(FFolder.filePath(QStringLiteral("long001.png"))));
+
+    const QString fromCommand = FFolder.filePath(QStringLiteral("command%02d.png"));
+    QProcess render;
+    render.start(QStringLiteral(QUARN_RENDER_PROGRAM),
+                 {"--params", saved, "--size", "80x60", "--density", QString::number(density),
+                  "--frames", "4", "--loop", "--threads", "1", "--out", fromCommand, "--quiet"});
+    QVERIFY(render.waitForFinished(60000));
+    QCOMPARE(render.exitCode(), 0);
+    for (int k = 0; k < 4; ++k) {
+        const QByteArray dialogBytes = Contents(QString::asprintf(qPrintable(frames), k));
+        QVERIFY(dialogBytes.size() > 100);
+        QVERIFY(dialogBytes == Contents(QString::asprintf(qPrintable(fromCommand), k)));
+    }
 }
 
 QTEST_MAIN(RenderDialogTest)
