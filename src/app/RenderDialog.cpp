@@ -87,7 +87,9 @@ TRenderDialog::TRenderDialog(QWidget* parent) : QDialog(parent) {
                 Ended(id,
                       frames == FFramesDone.end()
                           ? tr("cancelled: nothing was written")
-                          : tr("cancelled: the %n frame(s) done are kept", nullptr, frames->second),
+                          : tr("cancelled: the frames done are kept (%1 of %2)")
+                                .arg(frames->second.Done)
+                                .arg(frames->second.Total),
                       true);
             },
             Qt::QueuedConnection);
@@ -350,7 +352,7 @@ void TRenderDialog::UpdateEstimate() {
         text += tr(" and takes about %1").arg(Duration(steps / rate));
     text += tr(" for %L1 steps.").arg(steps, 0, 'f', 0);
     if (request.Animation)
-        text = tr("%n frame(s). Each ", nullptr, request.Animation->Frames) + text.at(0).toLower() +
+        text = tr("%1 frames. Each ").arg(request.Animation->Frames) + text.at(0).toLower() +
                text.mid(1);
     const std::string extension = FileNameExtension(request.OutFile);
     if (settings.Transparent && !request.OutFile.empty() && !TAlphaPicture::CanSave(extension))
@@ -448,15 +450,13 @@ void TRenderDialog::Progressed(int id, const TRenderProgress& progress) {
 void TRenderDialog::FramesProgressed(int id, const TAnimationProgress& progress) {
     if (id != FRunningId)
         return;
-    FFramesDone[id] = progress.Done;
+    FFramesDone[id] = progress;
     FProgress->setValue(static_cast<int>(progress.Fraction() * 1000));
     const double elapsed = FRunClock.elapsed() / 1000.0;
-    QString text = tr("Frame %1 of %2: %3 %, %4 frames done, %5 elapsed")
-                       .arg(progress.Frame + 1)
-                       .arg(progress.Total)
-                       .arg(static_cast<int>(progress.FrameFraction * 100))
-                       .arg(progress.Done)
-                       .arg(Duration(elapsed));
+    QString text = tr("%1 of %2 frames done").arg(progress.Done).arg(progress.Total);
+    if (progress.Done < progress.Total)
+        text += tr(", the next at %1 %").arg(static_cast<int>(progress.FrameFraction * 100));
+    text += tr(", %1 elapsed").arg(Duration(elapsed));
     FProgressText->setText(text);
 }
 

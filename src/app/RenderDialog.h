@@ -99,8 +99,8 @@ private:
     bool FAdjusting = false;
     std::map<int, QString> FFiles;
     std::map<int, double> FTotalSteps;
-    // The frames an animation has written so far.
-    std::map<int, int> FFramesDone;
+    // How far each animation has come.
+    std::map<int, TAnimationProgress> FFramesDone;
     int FRunningId = 0;
     QElapsedTimer FRunClock;
 

@@ -178,7 +178,7 @@ void TMutationWindow::ShowCells() {
     FBackButton->setEnabled(FDocument.Document().History().CanGoBack());
     QString status = tr("Double-click a variant to make it the centre.");
     if (FFailed > 0)
-        status += tr(" %n variant(s) failed the warm-up and were replaced.", nullptr, FFailed);
+        status += tr(" Variants that failed the warm-up and were replaced: %1.").arg(FFailed);
     FStatus->setText(status);
 }
 
