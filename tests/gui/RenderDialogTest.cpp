@@ -196,7 +196,9 @@ void RenderDialogTest::anAnimationHasQuarnRendersFramesAndCancelKeepsThoseDone()
              dialog()->RenderButton()->click();
              return true;
          },
-         [&] { return dialog()->ProgressText().startsWith(QStringLiteral("2 of 400 frames done")); },
+         [&] {
+             return dialog()->ProgressText().startsWith(QStringLiteral("2 of 400 frames done"));
+         },
          [&] {
              dialog()->CancelButton()->click();
              return true;

@@ -1,6 +1,5 @@
 #include "app/render/RenderOptions.h"
 
-#include "render/FrameNames.h"
 #include "engine/FractalEngine.h"
 #include "engine/ParameterFile.h"
 #include "engine/ParameterSettings.h"
@@ -9,6 +8,7 @@
 #include "export/Png.h"
 #include "export/VideoEncoder.h"
 #include "render/AnimationPlan.h"
+#include "render/FrameNames.h"
 
 #include <algorithm>
 #include <charconv>
