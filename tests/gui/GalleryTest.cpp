@@ -77,7 +77,8 @@ void GalleryTest::aPageFillsWhileTheDocumentRendersAndOpensTheSetChosen() {
                         DoubleClickCell(*gallery()->Grid(), 2);
                         return true;
                     },
-                    [&] { return frame.Documents().size() == 2; }});
+                    [&] { return frame.Documents().size() == 2; }},
+                   120000);
     RUN_SCRIPT(script);
     QVERIFY2(FMessages.Texts.isEmpty(), qPrintable(FMessages.Texts.join('\n')));
     // The document went on growing while the page filled.

@@ -87,7 +87,7 @@ private:
 // Runs the script to its end: the wait returns once the render runs it stopped have returned.
 #define RUN_SCRIPT(script)                                                                         \
     do {                                                                                           \
-        QTRY_VERIFY_WITH_TIMEOUT((script).Done(), 60000);                                          \
+        QTRY_VERIFY_WITH_TIMEOUT((script).Done(), 300000);                                         \
         QVERIFY2((script).Finished(),                                                              \
                  qPrintable(QStringLiteral("stuck at step %1").arg((script).NextStep())));         \
     } while (false)
