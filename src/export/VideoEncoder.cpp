@@ -1,6 +1,7 @@
 #include "export/VideoEncoder.h"
 
 #include "export/ColorResolution.h"
+#include "export/ReplacingFile.h"
 #include "image/PixelGraphic.h"
 
 extern "C" {
@@ -66,9 +67,32 @@ int RowStride(const TPixelGraphic& picture) {
 } // namespace
 
 void TVideoEncoder::TFormatClose::operator()(AVFormatContext* format) const {
-    if (format->pb)
-        avio_closep(&format->pb);
+    // Its output is ours (custom I/O), freed on its own.
     avformat_free_context(format);
+}
+void TVideoEncoder::TIoFree::operator()(AVIOContext* io) const {
+    av_freep(&io->buffer);
+    avio_context_free(&io);
+}
+
+int TVideoEncoder::WriteOut(void* encoder, std::uint8_t* bytes, int size) {
+    TReplacingFile& file = *static_cast<TVideoEncoder*>(encoder)->FOutput;
+    if (!file.Stream().write(reinterpret_cast<const char*>(bytes), size))
+        return AVERROR(file.WriteErrorNumber() != 0 ? file.WriteErrorNumber() : EIO);
+    return size;
+}
+
+std::int64_t TVideoEncoder::SeekOut(void* encoder, std::int64_t offset, int whence) {
+    std::ostream& stream = static_cast<TVideoEncoder*>(encoder)->FOutput->Stream();
+    // The muxers go back to patch sizes in headers; none asks for the file's size.
+    if (whence == AVSEEK_SIZE)
+        return -1;
+    const std::ios_base::seekdir direction = whence == SEEK_END   ? std::ios_base::end
+                                             : whence == SEEK_CUR ? std::ios_base::cur
+                                                                  : std::ios_base::beg;
+    if (!stream.seekp(offset, direction))
+        return AVERROR(EIO);
+    return static_cast<std::int64_t>(stream.tellp());
 }
 void TVideoEncoder::TCodecFree::operator()(AVCodecContext* codec) const {
     avcodec_free_context(&codec);
@@ -161,8 +185,18 @@ TVideoEncoder::TVideoEncoder(const std::string& fileName, int width, int height,
     if (const int code = avcodec_parameters_from_context(stream->codecpar, &codec); code < 0)
         throw Failure("cannot describe the stream", code);
     stream->time_base = codec.time_base;
-    if (const int code = avio_open(&format->pb, fileName.c_str(), AVIO_FLAG_WRITE); code < 0)
-        throw Failure("cannot create the file", code);
+    FOutput = std::make_unique<TReplacingFile>(fileName);
+    constexpr int OutputBufferBytes = 1 << 16;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(OutputBufferBytes));
+    if (!buffer)
+        throw Failure("cannot create the file", AVERROR(ENOMEM));
+    FIo.reset(avio_alloc_context(buffer, OutputBufferBytes, 1, this, nullptr, &WriteOut, &SeekOut));
+    if (!FIo) {
+        av_free(buffer);
+        throw Failure("cannot create the file", AVERROR(ENOMEM));
+    }
+    format->pb = FIo.get();
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
     if (const int code = avformat_write_header(format, nullptr); code < 0)
         throw Failure("cannot write the header", code);
     FFrame->format = codec.pix_fmt;
@@ -178,13 +212,8 @@ TVideoEncoder::TVideoEncoder(const std::string& fileName, int width, int height,
     }
 }
 
-TVideoEncoder::~TVideoEncoder() {
-    if (FFinished)
-        return;
-    FFormat.reset();
-    std::error_code ignored;
-    std::filesystem::remove(FFileName, ignored);
-}
+// Without Finish the temporary goes with FOutput; the file that was there stays.
+TVideoEncoder::~TVideoEncoder() = default;
 
 void TVideoEncoder::FillPaletteFrame(const TPixelGraphic& picture) {
     const std::unique_ptr<TPixelGraphic> reduced = ReducedForGif(picture);
@@ -243,7 +272,8 @@ void TVideoEncoder::Finish() {
     Encode(nullptr);
     if (const int code = av_write_trailer(FFormat.get()); code < 0)
         throw Failure("cannot complete the file", code);
-    if (const int code = avio_closep(&FFormat->pb); code < 0)
-        throw Failure("cannot close the file", code);
-    FFinished = true;
+    avio_flush(FIo.get());
+    if (FIo->error < 0)
+        throw Failure("cannot write the file", FIo->error);
+    FOutput->Commit();
 }

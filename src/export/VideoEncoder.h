@@ -7,7 +7,9 @@
 #include <string>
 
 class TPixelGraphic;
+class TReplacingFile;
 struct AVFormatContext;
+struct AVIOContext;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
@@ -36,7 +38,9 @@ public:
     // Opens the file and its encoder; throws EVideoEncoder.
     TVideoEncoder(const std::string& fileName, int width, int height,
                   const TVideoSettings& settings);
-    // A video never finished is removed: a partial file would pass for the whole.
+    // A video never finished leaves no file: a partial one would pass for the whole. It is
+    // written as pictures are, to a temporary that replaces the file only when complete, so a
+    // failed or cancelled video also leaves the one that was there.
     ~TVideoEncoder();
     TVideoEncoder(const TVideoEncoder&) = delete;
     TVideoEncoder& operator=(const TVideoEncoder&) = delete;
@@ -57,6 +61,9 @@ private:
     struct TFormatClose {
         void operator()(AVFormatContext* format) const;
     };
+    struct TIoFree {
+        void operator()(AVIOContext* io) const;
+    };
     struct TCodecFree {
         void operator()(AVCodecContext* codec) const;
     };
@@ -72,6 +79,9 @@ private:
     // Sends a frame (null: the end) and writes every packet the encoder has ready.
     void Encode(const AVFrame* frame);
     void FillPaletteFrame(const TPixelGraphic& picture);
+    // FFmpeg's output calls, on the temporary file.
+    static int WriteOut(void* encoder, std::uint8_t* bytes, int size);
+    static std::int64_t SeekOut(void* encoder, std::int64_t offset, int whence);
     // An EVideoEncoder naming the file, what failed and FFmpeg's text for `code`.
     EVideoEncoder Failure(const std::string& what, int code) const;
 
@@ -80,7 +90,10 @@ private:
     int FHeight;
     bool FPalette = false;
     std::int64_t FNextFrame = 0;
-    bool FFinished = false;
+    // In the order they are needed: the file outlives the output context, which outlives the
+    // container.
+    std::unique_ptr<TReplacingFile> FOutput;
+    std::unique_ptr<AVIOContext, TIoFree> FIo;
     std::unique_ptr<AVFormatContext, TFormatClose> FFormat;
     std::unique_ptr<AVCodecContext, TCodecFree> FCodec;
     std::unique_ptr<AVFrame, TFrameFree> FFrame;

@@ -227,3 +227,28 @@ TEST_F(AnimationOutputTest, VideosHoldTheFramesAsFfmpegDecodesThem) {
         }
     }
 }
+
+// A video that is not finished leaves the file that was there, as a failed picture save does;
+// a finished one replaces it.
+TEST_F(AnimationOutputTest, AnUnfinishedVideoLeavesTheOldFile) {
+    TPixelGraphic picture;
+    picture.SetSize(Width, Height, bc24Bit);
+    picture.Clear();
+    for (const std::string name : {"old.mp4", "old.gif"}) {
+        const fs::path file = Folder / name;
+        std::ofstream(file) << "an older film";
+        {
+            TVideoEncoder unfinished(file.string(), Width, Height, {});
+            unfinished.AddFrame(picture);
+        }
+        std::ifstream kept(file);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "an older film") << name;
+        TVideoEncoder finished(file.string(), Width, Height, {});
+        finished.AddFrame(picture);
+        finished.Finish();
+        EXPECT_GT(fs::file_size(file), 100u) << name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(Folder), fs::directory_iterator()), 1)
+            << "no temporary is left beside " << name;
+        fs::remove(file);
+    }
+}
