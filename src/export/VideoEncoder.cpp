@@ -199,6 +199,7 @@ TVideoEncoder::TVideoEncoder(const std::string& fileName, int width, int height,
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
     if (const int code = avformat_write_header(format, nullptr); code < 0)
         throw Failure("cannot write the header", code);
+    FMuxing = true;
     FFrame->format = codec.pix_fmt;
     FFrame->width = width;
     FFrame->height = height;
@@ -213,7 +214,12 @@ TVideoEncoder::TVideoEncoder(const std::string& fileName, int width, int height,
 }
 
 // Without Finish the temporary goes with FOutput; the file that was there stays.
-TVideoEncoder::~TVideoEncoder() = default;
+TVideoEncoder::~TVideoEncoder() {
+    // The muxer frees the packets it holds back for interleaving only at its trailer, which
+    // goes into the temporary that is about to go.
+    if (FMuxing)
+        av_write_trailer(FFormat.get());
+}
 
 void TVideoEncoder::FillPaletteFrame(const TPixelGraphic& picture) {
     const std::unique_ptr<TPixelGraphic> reduced = ReducedForGif(picture);
@@ -270,6 +276,7 @@ void TVideoEncoder::Encode(const AVFrame* frame) {
 
 void TVideoEncoder::Finish() {
     Encode(nullptr);
+    FMuxing = false;
     if (const int code = av_write_trailer(FFormat.get()); code < 0)
         throw Failure("cannot complete the file", code);
     avio_flush(FIo.get());

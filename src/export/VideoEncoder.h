@@ -90,6 +90,8 @@ private:
     int FHeight;
     bool FPalette = false;
     std::int64_t FNextFrame = 0;
+    // The header is written and the trailer not yet.
+    bool FMuxing = false;
     // In the order they are needed: the file outlives the output context, which outlives the
     // container.
     std::unique_ptr<TReplacingFile> FOutput;
